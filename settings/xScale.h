@@ -30,4 +30,8 @@ public:
     std::int32_t LMX = 0, LMY = 0, RMX = 100, RMY = 0;
     double Factor = 0.0;
     bool Vertical = false;
+
+private:
+    // Magnitude of the mark length behind Factor (0 until Recalc first finds a usable one).
+    double UsedLength = 0.0;
 };

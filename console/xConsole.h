@@ -108,7 +108,13 @@ public:
     bool IniFile = true;
     // When set, settings are read but never written (the batch front end's mode).
     bool SettingsReadOnly = false;
+    // A failed settings write has been reported; further failures stay quiet until a
+    // write succeeds again, so one failing shutdown logs one line, not one per key.
+    bool SettingsWriteFailed = false;
 };
+
+// Letters A to Z lowered, every other character kept (names and command lines).
+std::string LowerCaseAscii(std::string text);
 
 // The one console of the process; null before it is created and after it is freed.
 extern TConsole* Console;

@@ -31,9 +31,11 @@ struct TShiftState {
 
 class TKernel : public TConClient {
 public:
-    // The surfaces may be null (batch use: nothing is drawn).
+    // The surfaces may be null (batch use: nothing is drawn). pluginFolder empty means the
+    // program's "Plugins/" folder; appHandle is handed to the plug-ins (the main window).
     TKernel(IDrawSurface* imageBox, IDrawSurface* lensBox, IDrawSurface* rangeBox,
-            IStatusPanel* statusPanel, const std::string& pluginFolder = "");
+            IStatusPanel* statusPanel, const std::string& pluginFolder = "",
+            std::intptr_t appHandle = 0);
     ~TKernel() override;
     TKernel(const TKernel&) = delete;
     TKernel& operator=(const TKernel&) = delete;
@@ -61,6 +63,9 @@ public:
     void MouseUp(std::int32_t x, std::int32_t y);
     void PaintLens();
     bool DetectScaleMark(TPoint p1, TPoint p2);
+    // Widens MarkFrom/MarkTo over the pixels around (x, y) within 10 gray levels of
+    // MarkLevel, depth first, at most 10000 pixels (FloodCount).
+    void FloodMark(std::int32_t x, std::int32_t y);
 
     // Fields.
     std::unique_ptr<TPic> Picture;
@@ -94,4 +99,7 @@ public:
     TPoint MarkFrom;
     TPoint MarkTo;
     std::int32_t MarkLevel = 0;
+    // Visited map of the scale-mark pick, one byte per picture pixel, row-major; empty
+    // between picks.
+    std::vector<std::uint8_t> MarkVisited;
 };

@@ -258,6 +258,7 @@ TEST_F(PictureTest, BandSettersClampAndKeepMinBelowMax) {
     p.FilterMin = 10;
     p.SetFilterMax(5);
     EXPECT_EQ(p.FilterMax, 11);
+    p.FilterMax = 200;
     p.SetFilterMin(-5);
     EXPECT_EQ(p.FilterMin, 20);  // GrayMin
     p.SetFilterMax(999);

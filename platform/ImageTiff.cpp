@@ -137,7 +137,9 @@ TGrayImage ReadTiff(const std::string& path) {
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), TiffError, &messages);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), TiffWarning, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(1) << 30);
-    std::unique_ptr<TIFF, TTiffCloser> tiff(TIFFOpenExt(path.c_str(), "r", options.get()));
+    // "m": plain reads, no memory mapping. A mapped file that shrinks while it is read would
+    // end the process with SIGBUS, and mapped pages count against the reader's memory.
+    std::unique_ptr<TIFF, TTiffCloser> tiff(TIFFOpenExt(path.c_str(), "rm", options.get()));
     auto failTiff = [&](const char* what) {
         const std::string detail = messages.First[0] ? messages.First : "read error";
         const bool shortFile = detail.find("Read error") != std::string::npos ||

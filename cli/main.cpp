@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <clocale>
 
+#include "cli/AnalyseCommand.h"
 #include "cli/ConsoleCommand.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,19 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int exitCode = 0;
     AddConsoleCommand(app, exitCode);
-    CLI11_PARSE(app, argc, argv);
+    TAnalyseOptions analyse;
+    CLI::App* analyseCommand = AddAnalyseCommand(app, analyse);
+    analyseCommand->final_callback([&] { exitCode = RunAnalyse(analyse); });
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        // Usage errors: the message and the usage on standard error, exit code 2.
+        app.exit(e);
+        return 2;
+    }
     return exitCode;
 }

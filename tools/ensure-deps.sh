@@ -8,7 +8,7 @@ packages=(
   libpng-dev libjpeg-dev libtiff-dev zlib1g-dev
   libcli11-dev nlohmann-json3-dev libedit-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
   xvfb xauth unzip
 )
 if [ "${MORVEX_WITH_OPENCV:-0}" = 1 ]; then packages+=(libopencv-dev); fi

@@ -319,7 +319,7 @@ CLI::App* AddAnalyseCommand(CLI::App& app, TAnalyseOptions& o) {
     cmd->add_option("--report", o.Report, "Write the text report to FILE, or - for standard output");
     cmd->add_option("--csv", o.Csv, "Write the passing features as CSV to FILE, or -");
     cmd->add_flag("--json", o.Json, "Print one JSON object per image on standard output");
-    cmd->add_option("--summary", o.Summary, "Write one CSV row per image to FILE");
+    cmd->add_option("--summary", o.Summary, "Write one CSV row per image to FILE, or -");
     cmd->add_option("-j,--jobs", o.Jobs, "Images analysed at once (default: all cores)")->check(CLI::Range(1, 256));
     cmd->add_flag("-v,--verbose", o.Verbose, "Show the log's information lines on standard error");
     return cmd;
@@ -370,7 +370,7 @@ int RunAnalyse(const TAnalyseOptions& o) {
             if (!o.Csv.empty()) Emit(OutputPath(o.Csv, image, ".csv", several), ReadText(files.Name(i, "csv")));
             if (!o.Summary.empty()) summary += ReadText(files.Name(i, "row"));
         }
-        if (!o.Summary.empty()) WriteText(o.Summary, summary);
+        if (!o.Summary.empty()) Emit(o.Summary, summary);
         fs::remove_all(files.Dir, ec);
         return exitCode;
     } catch (const TUsageError& e) {

@@ -6,7 +6,11 @@
 
 // An image file read and converted to 8-bit gray, one byte per pixel, row-major.
 // 8-bit images: gray = (r + g + b) div 3 of the stored colour channels (palette expanded,
-// alpha ignored); one-channel images give r = g = b; 16-bit gray is min-max stretched.
+// alpha ignored); one-channel images give r = g = b; 16-bit gray is min-max stretched,
+// v8 = ((v - lo)*510 + (hi - lo)) div (2*(hi - lo)), all 0 when hi = lo. 16-bit colour takes
+// the high byte of each channel (PPM: each channel scaled by its maxval), then the mean.
+// Gray of 1, 2 or 4 bits and PGM/PPM with maxval < 255 are scaled to 0..255; bilevel images
+// give 0 and 255 with the format's polarity (PBM: 1 is black).
 struct TGrayImage {
     std::int32_t Width = 0;
     std::int32_t Height = 0;

@@ -294,16 +294,18 @@ void Put32(std::string& b, std::uint32_t v) { Put16(b, v & 0xFFFF); Put16(b, v >
 
 // A BMP with a 40-byte (or given) info header. value(x, y) gives the stored pixel: palette
 // index, 16/32-bit word, or 0xRRGGBB for 24 bits.
+// With a 124-byte (version 5) header the masks sit inside the header.
 template <class F>
 std::string MakeBmp(int w, int h, int bits, bool topDown, const std::vector<TPal>& palette, F value,
-                    std::uint32_t compression = 0, std::vector<std::uint32_t> masks = {}) {
+                    std::uint32_t compression = 0, std::vector<std::uint32_t> masks = {}, std::uint32_t infoSize = 40) {
     const std::size_t stride = (static_cast<std::size_t>(w) * bits + 31) / 32 * 4;
-    const std::uint32_t offset = static_cast<std::uint32_t>(14 + 40 + masks.size() * 4 + palette.size() * 4);
+    const std::size_t masksAfter = infoSize == 40 ? masks.size() * 4 : 0;
+    const std::uint32_t offset = static_cast<std::uint32_t>(14 + infoSize + masksAfter + palette.size() * 4);
     std::string b = "BM";
     Put32(b, static_cast<std::uint32_t>(offset + stride * h));
     Put32(b, 0);
     Put32(b, offset);
-    Put32(b, 40);
+    Put32(b, infoSize);
     Put32(b, static_cast<std::uint32_t>(w));
     Put32(b, static_cast<std::uint32_t>(topDown ? -h : h));
     Put16(b, 1);
@@ -315,6 +317,7 @@ std::string MakeBmp(int w, int h, int bits, bool topDown, const std::vector<TPal
     Put32(b, static_cast<std::uint32_t>(palette.size()));
     Put32(b, 0);
     for (auto m : masks) Put32(b, m);
+    if (infoSize > 40) b.resize(14 + infoSize, '\0');
     for (const TPal& c : palette) b += {char(c.B), char(c.G), char(c.R), 0};
     for (int k = 0; k < h; ++k) {
         const int y = topDown ? k : h - 1 - k;
@@ -505,6 +508,36 @@ TEST_F(ImageFileTest, TiffLayoutsReadByTheConversionRules) {
     }
 }
 
+// YCbCr inside JPEG compression comes out as RGB from libjpeg; lossy, so only near the source.
+TEST_F(ImageFileTest, TiffWithJpegCompressedYCbCr) {
+    const int w = 48, h = 32;
+    std::vector<std::uint32_t> s(std::size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int k = 0; k < 3; ++k) s[(std::size_t(y) * w + x) * 3 + k] = std::uint32_t(40 + x * 2 + y + k * 30);
+    TIFF* tif = TIFFOpen(Path("ycc.tif").c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+    TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 95);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+    const TBytes rows = PackRows(s, w, h, 3, 8, false);
+    for (int y = 0; y < h; ++y)
+        ASSERT_EQ(TIFFWriteScanline(tif, const_cast<std::uint8_t*>(rows.data()) + std::size_t(y) * w * 3, y, 0), 1);
+    TIFFClose(tif);
+    const TGrayImage image = ReadGrayImage(Path("ycc.tif"));
+    const TBytes expected = Expected(TKind::Rgb, 8, 3, s, std::size_t(w) * h);
+    ASSERT_EQ(image.Pixels.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        ASSERT_NEAR(image.Pixels[i], expected[i], 4) << "pixel " << i;
+}
+
 TEST_F(ImageFileTest, TiffReadsTheFirstPageOfMany) {
     TTiffSpec first;
     first.W = 6, first.H = 5;
@@ -577,6 +610,11 @@ TEST_F(ImageFileTest, BmpLayoutsReadByTheConversionRules) {
                          const std::uint32_t v = at(rgb, x, y) & 0xFFFF;
                          return meanOf(scale(v >> 11, 31), scale((v >> 5) & 63, 63), scale(v & 31, 31));
                      }});
+    // Version 5 header: masks in the header, the alpha channel ignored.
+    cases.push_back({"32-bit version 5 bit fields",
+                     MakeBmp(w, h, 32, true, {}, [&](int x, int y) { return (at(rgb, x, y) << 8) | at(idx, x, y); }, 3,
+                             {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF}, 124),
+                     [&](int x, int y) { return meanRgb(at(rgb, x, y)); }});
     for (const TCase& c : cases) {
         const std::string file = Path("b.bmp");
         WriteFile(file, c.Bytes);

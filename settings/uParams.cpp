@@ -93,13 +93,17 @@ TdlgParams::TdlgParams(QWidget* parent)
     setWindowTitle(QStringLiteral(" Preferences"));
     setFixedSize(313, 214);
     setModal(true);
+    // The main window's font (the dialog is laid out for it).
+    QFont f = font();
+    f.setPixelSize(11);
+    setFont(f);
 
     GroupBox1 = new QGroupBox(QStringLiteral(" Colors "), this);
     GroupBox1->setGeometry(8, 8, 145, 161);
     ColorBox = new TColorBox(GroupBox1);
-    ColorBox->setGeometry(8, 20, 129, 24);
+    ColorBox->setGeometry(8, 18, 129, 22);
     ListBox = new QListWidget(GroupBox1);
-    ListBox->setGeometry(8, 50, 129, 103);
+    ListBox->setGeometry(8, 44, 129, 111);
     for (const char* name : {" Zone border", " Feature border", " Zone color", " Selected pixels", " Graphs",
                              " Zone grid", " Zone labels", " Scale mark"})
         ListBox->addItem(QString::fromLatin1(name));
@@ -107,13 +111,13 @@ TdlgParams::TdlgParams(QWidget* parent)
     GroupBox2 = new QGroupBox(QStringLiteral(" Exports "), this);
     GroupBox2->setGeometry(160, 8, 145, 65);
     chkExpSetts = new QCheckBox(QStringLiteral("Settings"), GroupBox2);
-    chkExpSetts->setGeometry(8, 20, 68, 17);
+    chkExpSetts->setGeometry(8, 20, 64, 17);
     chkExpStats = new QCheckBox(QStringLiteral("Statistics"), GroupBox2);
-    chkExpStats->setGeometry(76, 20, 68, 17);
+    chkExpStats->setGeometry(72, 20, 70, 17);
     chkExpImage = new QCheckBox(QStringLiteral("Image"), GroupBox2);
-    chkExpImage->setGeometry(8, 42, 68, 17);
+    chkExpImage->setGeometry(8, 42, 64, 17);
     chkExpGraph = new QCheckBox(QStringLiteral("Graphs"), GroupBox2);
-    chkExpGraph->setGeometry(76, 42, 68, 17);
+    chkExpGraph->setGeometry(72, 42, 70, 17);
 
     chkLabels = new QCheckBox(QStringLiteral("Zone labels"), this);
     chkLabels->setGeometry(168, 84, 137, 17);

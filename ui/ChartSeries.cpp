@@ -96,8 +96,9 @@ void TChartSeries::Flush() {
     }
     if (xmax <= xmin) xmax = xmin + 1;
     FAxisX->setRange(xmin, xmax);
-    // Room above the highest step for its value mark.
+    // Room above the highest step for its value mark; round tick values.
     FAxisY->setRange(0, ymax > 0 ? ymax * 1.15 : 1);
+    FAxisY->applyNiceNumbers();
 }
 
 int TChartSeries::ShownOutlineCount() const { return static_cast<int>(FUpper->count()); }

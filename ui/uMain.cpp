@@ -109,6 +109,7 @@ TfrmMain::TfrmMain(TfrmConsole* console, QWidget* parent) : QMainWindow(parent),
     setFont(f);
     setGeometry(226, 123, 650, 636);  // restored bounds
     setAcceptDrops(true);
+    ShowError = [this](const QString& text) { QMessageBox::critical(this, AppTitle, text); };
 
     CreateActions();
     CreateWorkArea();
@@ -381,14 +382,14 @@ void TfrmMain::CreateToolPanel() {
     cmbValue = new QComboBox;
     cmbValue->addItems({QStringLiteral(" 1"), QStringLiteral(" 10"), QStringLiteral(" 100"), QStringLiteral(" 1000")});
     cmbValue->setToolTip(QStringLiteral(" Number of units "));
-    scale->Place(cmbValue, 8, 20, 56, 21);
+    scale->Place(cmbValue, 8, 20, 60, 21);
     cmbDims = new QComboBox;
     cmbDims->addItems({QStringLiteral(" nanometre"), QStringLiteral(" micrometre"), QStringLiteral(" millimetre"),
                        QStringLiteral(" centimetre")});
     cmbDims->setToolTip(QStringLiteral(" Dimension "));
-    scale->Place(cmbDims, 68, 20, 80, 21);
+    scale->Place(cmbDims, 8, 45, 136, 21);
     chkVScale = new QCheckBox(QStringLiteral(" Vertical"));
-    scale->Place(chkVScale, 8, 46, 120, 17);
+    scale->Place(chkVScale, 74, 22, 72, 17);
     connect(cmbValue, &QComboBox::activated, this, &TfrmMain::cmbValueChange);
     connect(cmbDims, &QComboBox::activated, this, &TfrmMain::cmbDimsChange);
     connect(chkVScale, &QCheckBox::clicked, this, &TfrmMain::chkVScaleClick);
@@ -538,7 +539,7 @@ bool TfrmMain::OpenPicture(const QString& path) {
         Kernel->LoadPicture(path.toStdString());
     } catch (const std::exception& e) {
         // The reader's own message: which file and why.
-        QMessageBox::critical(this, AppTitle, QString::fromLocal8Bit(e.what()));
+        ShowError(QString::fromLocal8Bit(e.what()));
         RepaintView();
         return false;
     }

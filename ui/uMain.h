@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/StatusPanel.h"
@@ -58,6 +59,9 @@ public:
     bool OpenPicture(const QString& path);
     // The program's folder with a trailing separator.
     static QString AppDir();
+    // Shows an error raised by the platform (an unreadable picture); a message box unless
+    // replaced.
+    std::function<void(const QString&)> ShowError;
 
     // Handlers and operations (names as in the form).
     void Panel2Resize();

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QStringList>
 #include <QTimer>
 
@@ -11,7 +12,9 @@
 #include "ui/Glyphs.h"
 
 TfrmAbout::TfrmAbout(QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+    // A tool window: no task-bar entry, and (unlike a splash-screen window) it can also
+    // be shown modally as the About box.
+    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       Image1(new QLabel(this)), Label5(new QLabel(this)), txtVersion(new QLabel(this)), Timer(new QTimer(this)) {
     setFixedSize(368, 225);
     setWindowTitle(QStringLiteral("About Morvex"));
@@ -40,6 +43,12 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     Timer->setInterval(1500);
     Timer->setSingleShot(false);
     connect(Timer, &QTimer::timeout, this, &TfrmAbout::TimerTimer);
+}
+
+void TfrmAbout::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // Centred on the desktop.
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 QString TfrmAbout::VersionText(const QString& fileVersion) {

@@ -96,6 +96,7 @@ void TChartSeries::Flush() {
     }
     if (xmax <= xmin) xmax = xmin + 1;
     FAxisX->setRange(xmin, xmax);
+    FAxisX->applyNiceNumbers();
     // Room above the highest step for its value mark; round tick values.
     FAxisY->setRange(0, ymax > 0 ? ymax * 1.15 : 1);
     FAxisY->applyNiceNumbers();

@@ -68,6 +68,13 @@ TEST(TMainWindowTest, FirstStartWithoutSettings) {
     EXPECT_TRUE(ini.ReadBool("INTERFACE", "ToolsPanel", false));
     EXPECT_EQ(ini.ReadInteger("INTERFACE", "ReportPanel", 0), 190);
     EXPECT_EQ(ini.ReadInteger("INTERFACE", "TextPanel", 0), 201);
+    // And the sections of the kernel, picture, scale and display parameters after it.
+    EXPECT_EQ(ini.ReadInteger("KERNEL", "FBarrier", 0), 50);
+    EXPECT_EQ(ini.ReadInteger("PICTURE", "Zoom", -1), 2);
+    EXPECT_EQ(ini.ReadInteger("ZONE", "Left", -1), 100);
+    EXPECT_EQ(ini.ReadInteger("SCALE", "RMX", -1), 100);
+    EXPECT_EQ(ini.ReadInteger("COLORS", "CL_8", -1), 255);
+    EXPECT_TRUE(ini.ReadBool("FLAGS", "F_7", false));
 }
 
 TEST(TMainWindowTest, InterfaceSettingsRoundTrip) {

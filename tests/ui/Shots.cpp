@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QScreen>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
@@ -62,6 +63,12 @@ void WriteLargePicture(const std::string& path, int w, int h) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // --screen FILE: a picture of the whole screen (to look at the running program).
+    if (argc > 2 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--screen")) {
+        const bool ok = QApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2]));
+        std::printf("%s %s\n", ok ? "wrote" : "could not write", argv[2]);
+        return ok ? 0 : 1;
+    }
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     std::filesystem::create_directories(out.toStdString());
 
@@ -179,6 +186,25 @@ int main(int argc, char** argv) {
             main->Kernel->DrawZone(true);
         }
         std::printf("edge drag step (two XOR frames): %.2f ms\n", double(t.elapsed()) / steps);
+
+        // The same band drag at 200 % (a 32-megapixel display image).
+        main->cmbZoomChange(5);
+        main->ScrollBox->RenderNow();
+        main->PaintBox1MouseDown(Qt::LeftButton, 70);
+        t.restart();
+        for (int i = 0; i < steps; ++i) {
+            main->PaintBox1MouseMove(71 + i % 3);
+            main->ScrollBox->RenderNow();
+            main->PaintBox1->RenderNow();
+        }
+        main->PaintBox1MouseUp();
+        std::printf("band drag at 200 %%: %.1f ms per step\n", double(t.elapsed()) / steps);
+        t.restart();
+        for (int i = 0; i < steps; ++i) {
+            main->trkDBarrier->setValue(70 + i);
+            main->ScrollBox->RenderNow();
+        }
+        std::printf("track bar at 200 %%: %.1f ms per step\n", double(t.elapsed()) / steps);
         env.Finish(main);
     }
     return 0;

@@ -200,6 +200,7 @@ void TBufferSurface::Ellipse(TPoint a, TPoint b) {
     if (!PenVisible) return;
     const int x0 = std::min(a.x, b.x), x1 = std::max(a.x, b.x);
     const int y0 = std::min(a.y, b.y), y1 = std::max(a.y, b.y);
+    if (x1 == x0 || y1 == y0) return;  // an empty box has no outline
     // Outlines wholly outside the buffer cost nothing.
     if (x1 < Origin.x() || y1 < Origin.y() || x0 >= Origin.x() + Buffer.width() ||
         y0 >= Origin.y() + Buffer.height())
@@ -212,12 +213,8 @@ void TBufferSurface::Ellipse(TPoint a, TPoint b) {
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
     p.setCompositionMode(PenXor ? QPainter::RasterOp_SourceXorDestination : QPainter::CompositionMode_SourceOver);
-    if (x1 - x0 <= 1 && y1 - y0 <= 1) {
-        p.drawPoint(x0, y0);  // a box of one pixel (a feature of radius 0)
-        return;
-    }
     // Qt's outline of a w x h rectangle covers w + 1 pixels: the box a .. b - 1.
-    p.drawEllipse(QRect(x0, y0, std::max(x1 - x0 - 1, 0), std::max(y1 - y0 - 1, 0)));
+    p.drawEllipse(QRect(x0, y0, x1 - x0 - 1, y1 - y0 - 1));
 }
 
 TPoint TBufferSurface::TextExtent(const std::string& text) const {

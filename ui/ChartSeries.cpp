@@ -24,6 +24,7 @@ TChartSeries::TChartSeries(QWidget* parent)
     FChart->setAnimationOptions(QChart::NoAnimation);
 
     FArea = new QAreaSeries(FUpper);
+    FUpper->setParent(FArea);  // an area series does not own its line
     FArea->setPen(QPen(Qt::black, 1));
     FMarks->setMarkerSize(1);
     FMarks->setColor(Qt::transparent);

@@ -244,9 +244,9 @@ void TfrmMain::CreateWorkArea() {
     Panel6->setMinimumWidth(1);
 
     PageControl1 = new QTabWidget;
-    Series1 = new TChartSeries(PageControl1);
-    Series2 = new TChartSeries(PageControl1);
-    Series3 = new TChartSeries(PageControl1);
+    Series1 = std::make_unique<TChartSeries>(PageControl1);
+    Series2 = std::make_unique<TChartSeries>(PageControl1);
+    Series3 = std::make_unique<TChartSeries>(PageControl1);
     PageControl1->addTab(Series1->View(), QStringLiteral(" Radius "));
     PageControl1->addTab(Series2->View(), QStringLiteral(" Distance "));
     PageControl1->addTab(Series3->View(), QStringLiteral(" Area "));
@@ -441,8 +441,7 @@ void TfrmMain::FormCreate() {
     IniClose(Console);
     WantedTextWidth = std::max(WantedTextWidth, 1);
     ApplyPanelSizes();
-    // 5.
-    Panel2Resize();
+    // 5. (The tool panel's layout gives the switch button and the band panel its height.)
     // 6.
     if (tools != ToolsShown) btnSwitchClick();
     // 7.
@@ -493,6 +492,13 @@ void TfrmMain::SetTextPanelWidth(int width) {
 
 void TfrmMain::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
+    if (!SizesApplied) {
+        // Shown for the first time: the results area and list take their stored sizes
+        // (the splitters keep them when the window is maximised afterwards).
+        layout()->activate();
+        ApplyPanelSizes();
+        SizesApplied = true;
+    }
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* e) {
@@ -506,11 +512,6 @@ void TfrmMain::resizeEvent(QResizeEvent* e) {
 }
 
 // ---- tool panel ----
-
-void TfrmMain::Panel2Resize() {
-    // The switch button and the band panel take the tool panel's height (by layout).
-    btnSwitch->setMinimumHeight(0);
-}
 
 void TfrmMain::btnSwitchClick() {
     const bool shown = ToolsShown;

@@ -64,7 +64,6 @@ public:
     std::function<void(const QString&)> ShowError;
 
     // Handlers and operations (names as in the form).
-    void Panel2Resize();
     void btnSwitchClick();
     void actFileOpenExecute();
     void actSaveExecute();
@@ -166,9 +165,9 @@ public:
     QTableWidget* vleStats;
     QFrame* Panel7;
     QTabWidget* PageControl1;
-    TChartSeries* Series1;
-    TChartSeries* Series2;
-    TChartSeries* Series3;
+    std::unique_ptr<TChartSeries> Series1;
+    std::unique_ptr<TChartSeries> Series2;
+    std::unique_ptr<TChartSeries> Series3;
 
     // Height of the results area and width of the results list (what INTERFACE stores).
     int ReportPanelHeight() const;

@@ -162,7 +162,7 @@ TEST_F(TResultsPanelTest, ChartsShowStairsInTheGraphsColour) {
           "[COLORS]\nCL_5=255\n");
     Main->actAnalyseExecute();
     Main->ScrollBox->RenderNow();
-    for (TChartSeries* s : {Main->Series1, Main->Series2, Main->Series3}) {
+    for (TChartSeries* s : {Main->Series1.get(), Main->Series2.get(), Main->Series3.get()}) {
         const auto& p = s->Points();
         ASSERT_GE(p.size(), 2u);
         EXPECT_EQ(p.back().second, 0.0) << "closing point";

@@ -96,6 +96,28 @@ int main(int argc, char** argv) {
         main->PageControl1->setCurrentIndex(1);
         Settle();
         Save(main->Panel5, out + "/results-distance.png");
+
+        // Rubber bands in the middle of their drags: the left zone edge moved 60 pixels to
+        // the right, a scale line and a band rectangle.
+        TKernel& k = *main->Kernel;
+        const TViewRect z = k.Picture->ZoneInView();
+        const int my = (z.Top + z.Bottom) / 2;
+        k.MouseDown(TMouseButton::Left, TShiftState{}, z.Left, my);
+        for (int x = z.Left + 10; x <= z.Left + 60; x += 10) k.MouseMove(TShiftState{}, x, my, false);
+        TShiftState ctrl;
+        ctrl.Ctrl = true;
+        TShiftState alt;
+        alt.Alt = true;
+        k.PointerMode = 0;
+        k.MouseDown(TMouseButton::Left, ctrl, 300, 120);
+        k.MouseMove(TShiftState{}, 420, 160, false);
+        k.PointerMode = 0;
+        k.MouseDown(TMouseButton::Left, alt, 500, 300);
+        k.MouseMove(TShiftState{}, 600, 380, false);
+        Settle();
+        Save(main->ScrollBox, out + "/view-dragging.png");
+        k.MouseUp(600, 380);  // the band rectangle ends: band from the sample
+        Settle();
         main->PageControl1->setCurrentIndex(0);
 
         // Console with a few commands.

@@ -81,6 +81,28 @@ TEST_F(TSurfaceTest, RectangleCoversItsBoxWithoutTheFarEdges) {
     EXPECT_EQ(At(7, 11), qRgb(1, 1, 1));
 }
 
+TEST_F(TSurfaceTest, EllipseIsInscribedInItsBoxWithoutTheFarEdges) {
+    S.SetPen(ColorValue::Rgb(0, 255, 0), TPenStyle::Solid, false);
+    S.Ellipse({5, 5}, {15, 15});  // columns and rows 5..14
+    int minX = 99, maxX = -1, minY = 99, maxY = -1;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            if (At(x, y) != Bg) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    EXPECT_EQ(minX, 5);
+    EXPECT_EQ(maxX, 14);
+    EXPECT_EQ(minY, 5);
+    EXPECT_EQ(maxY, 14);
+    EXPECT_EQ(At(10, 10), Bg) << "outline only";
+    const QImage before = S.Image().copy();
+    S.Ellipse({20, 20}, {20, 20});  // empty box
+    EXPECT_EQ(S.Image(), before);
+}
+
 TEST_F(TSurfaceTest, XorFiguresAndFocusRectanglesUndoThemselves) {
     Noise();
     const QImage before = S.Image().copy();

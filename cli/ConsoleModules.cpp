@@ -8,7 +8,7 @@
 
 TProgramModules::TProgramModules(IConsoleSink* sink, const std::string& settingsFile,
                                  bool settingsReadOnly) {
-    if (Console == nullptr) Console = new TConsole(sink, settingsFile);
+    Console = new TConsole(sink, settingsFile);
     Console->SettingsReadOnly = settingsReadOnly;
     Params = new TParams;
 }

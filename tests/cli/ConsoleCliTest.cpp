@@ -2,8 +2,10 @@
 #include <gmock/gmock.h>
 
 #include <poll.h>
+#include <signal.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -160,21 +162,46 @@ TEST(ConsoleCli, UsageErrorsAreReported) {
 }
 
 namespace {
-// Reads what the program wrote to the terminal until `text` appears or time is up.
-bool ReadUntil(int fd, std::string& out, const std::string& text) {
+// Reads what the program writes to the terminal until `text` appears after position `from`
+// or time is up; returns where the text ends, or npos.
+std::size_t ReadUntil(int fd, std::string& out, const std::string& text, std::size_t from) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (out.find(text) == std::string::npos) {
+    for (;;) {
+        const std::size_t at = out.find(text, from);
+        if (at != std::string::npos) return at + text.size();
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             end - std::chrono::steady_clock::now()).count();
-        if (left <= 0) return false;
+        if (left <= 0) return std::string::npos;
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) <= 0) return false;
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0) return std::string::npos;
         char buf[4096];
         const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0) return out.find(text) != std::string::npos;
+        if (n <= 0) return std::string::npos;
         out.append(buf, static_cast<std::size_t>(n));
     }
-    return true;
+}
+
+// True once the line editor has put the terminal into its own (non-canonical) mode: keys
+// typed before that would be echoed and edited by the terminal itself.
+bool WaitForEditorMode(int fd) {
+    for (int i = 0; i < 3000; ++i) {
+        termios t {};
+        if (::tcgetattr(fd, &t) == 0 && (t.c_lflag & ICANON) == 0) return true;
+        ::usleep(10000);
+    }
+    return false;
+}
+
+// The exit status of the child, or -1 when it has not ended in time (it is killed then).
+int WaitForExit(pid_t pid) {
+    for (int i = 0; i < 300; ++i) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        ::usleep(100000);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    return -1;
 }
 }  // namespace
 
@@ -189,25 +216,27 @@ TEST(ConsoleCli, OnATerminalTabCompletesAndPrefixesAreColoured) {
         ::_exit(127);
     }
     std::string out;
-    const auto type = [&](const std::string& keys) {
-        ASSERT_EQ(::write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    std::size_t at = 0;
+    // Each step types only once the program waits at its prompt with the terminal in the
+    // editor's mode.
+    const auto step = [&](const std::string& keys, const std::string& expect) {
+        if (!keys.empty() && !WaitForEditorMode(master)) return false;
+        if (::write(master, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) return false;
+        at = ReadUntil(master, out, expect, at);
+        return at != std::string::npos;
     };
-    EXPECT_TRUE(ReadUntil(master, out, "creating Params")) << out;
-    // "console e" and TAB become "console>echo " (redrawn from the changed character on);
-    // without the completion the line would be the unknown command "e".
-    type("console e\t");
-    EXPECT_TRUE(ReadUntil(master, out, ">echo ")) << out;
-    type("\r");
-    EXPECT_TRUE(ReadUntil(master, out, " echo = ON (TRUE)")) << out;
-    type("console\r");
-    EXPECT_TRUE(ReadUntil(master, out, ">console>")) << out;  // the prompt of the root
-    type("bogus\r");
-    EXPECT_TRUE(ReadUntil(master, out, "\x1b[31m ERROR: \x1b[0munknown command \"bogus\"")) << out;
-    type("\x04");  // end of input
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ReadUntil(master, out, "\n\n\n");  // drain
+    const auto steps = [&] {
+        return step("", "creating Params\r\n>") &&
+               // "console e" and TAB become "console>echo " (redrawn from the changed character
+               // on); without the completion the line would be the unknown command "e".
+               step("console e\t", ">echo ") &&
+               step("\r", " echo = ON (TRUE)\r\n>") &&
+               step("console\r", ">console>") &&  // the prompt of the root
+               step("bogus\r", "\x1b[31m ERROR: \x1b[0munknown command \"bogus\"\r\n>console>") &&
+               step("\x04", "\n");  // end of input
+    };
+    EXPECT_TRUE(steps()) << out;
+    EXPECT_EQ(WaitForExit(pid), 0) << out;
     ::close(master);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     ExpectDefaultsWritten(ini);
 }

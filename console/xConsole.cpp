@@ -301,14 +301,15 @@ std::int32_t TConsole::ConsoleCommand(std::int32_t id, const TConArg* args, std:
         WriteLine(Info->LegalText);
         WriteLine(std::string(40, '-'));
         break;
-    case cmdTest:
+    case cmdTest: {
+        static const char* const labels[] = {"", "bool ", "int  ", "float", "str  "};  // by kind
         for (std::int32_t i = 0; i < count; ++i) {
-            static const char* const labels[] = {"", "bool ", "int  ", "float", "str  "};
             const TConArg& arg = args[i];
             if (arg.Kind >= kindBool && arg.Kind <= kindStr)
                 ShowValue(labels[arg.Kind], ArgumentValue(arg), arg.Kind);
         }
         break;
+    }
     default: break;
     }
     return S_OK_;

@@ -56,7 +56,7 @@ struct TRoot {
 
 class TConsole {
 public:
-    // window: where the log goes (not owned; must outlive the console).
+    // window: where the log goes (not owned; must outlive the console); null: nowhere.
     // settingsFileName: the settings file (see DefaultSettingsFileName).
     TConsole(IConsoleSink* window, std::string settingsFileName);
     ~TConsole();

@@ -24,8 +24,8 @@ TInfo::TInfo(const char* fileVersion, const char* legalText) {
 
     const std::filesystem::path program = ProgramPath();
     AppTitle = program.stem().string();
-    AppDir = program.parent_path().string();
-    if (AppDir.empty() || AppDir.back() != '/') AppDir += '/';
+    AppDir = program.has_parent_path() ? program.parent_path().string() : ".";
+    if (AppDir.back() != '/') AppDir += '/';
 }
 
 std::string TInfo::MemoryText() const {

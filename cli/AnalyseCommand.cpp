@@ -23,6 +23,9 @@
 #include "picture/xPicture.h"
 #include "platform/ImageFile.h"
 #include "platform/ProfileFile.h"
+#include "plugins/host/xPlugData.h"
+#include "plugins/host/xPlugExec.h"
+#include "xStats.h"
 
 namespace fs = std::filesystem;
 
@@ -160,6 +163,42 @@ std::string CsvFeatures(const TKernel& kernel) {
     return csv;
 }
 
+// The passing features as a plug-in sees them: the data provider filled exactly as for a
+// plug-in run, read through IData by the Stats plug-in's statistics unit.
+struct TPluginView {
+    TStatsValues Stats;
+    std::string DataFile;
+};
+
+TPluginView ThroughDataProvider(TKernel& kernel) {
+    const TPic& pic = *kernel.Picture;
+    FillPlugData(*kernel.PlugData, {pic.Left, pic.Top, pic.Right, pic.Bottom}, kernel.Dots,
+                 [&](const TDot& f) { return kernel.DotPasses(f); });
+    void* object = nullptr;
+    if (kernel.PlugData->QueryInterface(IID_IData, &object) < 0 || object == nullptr)
+        throw std::runtime_error("the data provider offers no IData");
+    IData* data = static_cast<IData*>(object);
+    TPluginView view;
+    ComputeStats(*data, view.Stats);
+    view.DataFile = DataFileText(*data);
+    data->Release();
+    return view;
+}
+
+nlohmann::json StatsJson(const TStatsValues& v) {
+    auto pair = [](double mean, double sd) { return nlohmann::json{{"mean", mean}, {"sd", sd}}; };
+    return {{"count", v.Count},
+            {"zone_width", v.ZoneWidth},
+            {"zone_height", v.ZoneHeight},
+            {"zone_area", v.ZoneArea},
+            {"filled_area", v.FilledArea},
+            {"filling", v.Filling},
+            {"fill_radius", pair(v.MeanRadius, v.SdRadius)},
+            {"max_radius", pair(v.MeanMaxRadius, v.SdMaxRadius)},
+            {"distance", pair(v.MeanDistance, v.SdDistance)},
+            {"area", pair(v.MeanArea, v.SdArea)}};
+}
+
 std::string CsvField(const std::string& s) {
     if (s.find_first_of(",\"\n") == std::string::npos) return s;
     std::string q = "\"";
@@ -201,6 +240,9 @@ int AnalyseOne(const TAnalyseOptions& o, std::size_t index, const std::string& i
                 WriteText(files.Name(index, "txt"), TReport(kernel, rs, ds, as).ReportText());
             }
             if (!o.Csv.empty()) WriteText(files.Name(index, "csv"), CsvFeatures(kernel));
+            TPluginView pluginView;
+            if (o.Json || !o.Features.empty()) pluginView = ThroughDataProvider(kernel);
+            if (!o.Features.empty()) WriteText(files.Name(index, "dat"), pluginView.DataFile);
             const TPic& pic = *kernel.Picture;
             const std::string unit = kernel.Scale->DimsName(true);
             if (o.Json) {
@@ -220,6 +262,7 @@ int AnalyseOne(const TAnalyseOptions& o, std::size_t index, const std::string& i
                 j["series"] = {{"radius", SeriesJson(radius)},
                                {"distance", SeriesJson(distance)},
                                {"area", SeriesJson(area)}};
+                j["stats"] = StatsJson(pluginView.Stats);
                 j["elapsed_ms"] = elapsed;
                 WriteText(files.Name(index, "json"), j.dump() + "\n");
             }
@@ -298,7 +341,7 @@ CLI::App* AddAnalyseCommand(CLI::App& app, TAnalyseOptions& o) {
         "Settings come from the desktop program's settings file (or --ini FILE) and are never written;\n"
         "the options override them as if they were stored there, before the image is loaded.\n"
         "With several images each is analysed on its own, in parallel; --report and --csv then name\n"
-        "a folder that receives <image stem>.txt / .csv. Outputs are in input order.\n"
+        "a folder that receives <image stem>.txt / .csv / .dat. Outputs are in input order.\n"
         "CSV columns: index (position in the feature list, from 1), x, y, max_radius, fill_radius,\n"
         "filling, distance, area, pixel_count; lengths and areas in scale units.\n"
         "Exit codes: 0 all analysed, 2 usage error, 3 at least one image could not be read.");
@@ -318,6 +361,8 @@ CLI::App* AddAnalyseCommand(CLI::App& app, TAnalyseOptions& o) {
     cmd->add_option("--containment", o.Containment, "Merge features inside one another: on or off");
     cmd->add_option("--report", o.Report, "Write the text report to FILE, or - for standard output");
     cmd->add_option("--csv", o.Csv, "Write the passing features as CSV to FILE, or -");
+    cmd->add_option("--features", o.Features,
+                    "Write the passing features' data file, as the Stats plug-in saves it, to FILE, or -");
     cmd->add_flag("--json", o.Json, "Print one JSON object per image on standard output");
     cmd->add_option("--summary", o.Summary, "Write one CSV row per image to FILE, or -");
     cmd->add_option("-j,--jobs", o.Jobs, "Images analysed at once (default: all cores)")->check(CLI::Range(1, 256));
@@ -330,9 +375,10 @@ int RunAnalyse(const TAnalyseOptions& o) {
     TJobFiles files;
     try {
         if (several) {
-            for (const std::string* folder : {&o.Report, &o.Csv}) {
+            for (const std::string* folder : {&o.Report, &o.Csv, &o.Features}) {
                 if (folder->empty()) continue;
-                if (*folder == "-") throw TUsageError("with several images --report and --csv name a folder, not -");
+                if (*folder == "-")
+                    throw TUsageError("with several images --report, --csv and --features name a folder, not -");
                 std::error_code ec;
                 fs::create_directories(*folder, ec);
                 if (!fs::is_directory(*folder)) throw TUsageError("cannot create the folder " + *folder);
@@ -368,6 +414,8 @@ int RunAnalyse(const TAnalyseOptions& o) {
             if (o.Json) std::cout << ReadText(files.Name(i, "json")) << std::flush;
             if (!o.Report.empty()) Emit(OutputPath(o.Report, image, ".txt", several), ReadText(files.Name(i, "txt")));
             if (!o.Csv.empty()) Emit(OutputPath(o.Csv, image, ".csv", several), ReadText(files.Name(i, "csv")));
+            if (!o.Features.empty())
+                Emit(OutputPath(o.Features, image, ".dat", several), ReadText(files.Name(i, "dat")));
             if (!o.Summary.empty()) summary += ReadText(files.Name(i, "row"));
         }
         if (!o.Summary.empty()) Emit(o.Summary, summary);

@@ -9,6 +9,7 @@
 
 #include "console/xConsole.h"
 #include "kernel/xKernel.h"
+#include "kernel/xResultText.h"
 #include "picture/xPicture.h"
 #include "platform/NumberFormat.h"
 #include "platform/SystemInfo.h"
@@ -19,9 +20,6 @@ namespace {
 const std::string Separator(64, '-');
 
 std::string Int(std::int64_t v) { return std::to_string(v); }
-
-// Value rounded to three decimals (halves to even), general format.
-std::string ThreeDecimals(double v) { return FormatGeneral(RoundHalfEven(v * 1000) / 1000); }
 
 // The report's date and time: the locale's short date and long time, the time left out
 // at exactly midnight.
@@ -84,16 +82,14 @@ void TReport::BuildReport() {
     if (Params->Flags[2]) {
         ReportLine(" Statistics ", true);
         ReportLine(" Number        : " + Int(r.Number), false);
-        ReportLine(" Radius        : " + ThreeDecimals(r.MeanRadius) + " " + unit, false);
-        std::string distance = " Distance      : " + ThreeDecimals(r.MeanDistance) + " " + unit;
+        ReportLine(" Radius        : " + ThreeDecimalText(r.MeanRadius) + " " + unit, false);
+        std::string distance = " Distance      : " + ThreeDecimalText(r.MeanDistance) + " " + unit;
         if (r.MeanRadius > 0)
-            distance += "  ( " + FormatGeneral(RoundHalfEven(r.MeanDistance * 100 / r.MeanRadius) / 100) + " )";
+            distance += "  ( " + RatioText(r.MeanDistance, r.MeanRadius) + " )";
         ReportLine(distance, false);
-        ReportLine(" Filling       : " + FormatGeneral(RoundHalfEven(r.Filling * 1000) / 10) + " %", false);
-        ReportLine(" Zone Area     : " + ThreeDecimals(r.ZoneArea) + " " + unit + "^2", false);
-        ReportLine(" Filled Area   : " + FormatGeneral(RoundHalfEven(1000 * r.ZoneArea * r.Filling) / 1000) + " " +
-                       unit + "^2",
-                   false);
+        ReportLine(" Filling       : " + PercentText(r.Filling) + " %", false);
+        ReportLine(" Zone Area     : " + ThreeDecimalText(r.ZoneArea) + " " + unit + "^2", false);
+        ReportLine(" Filled Area   : " + FilledAreaText(r.ZoneArea, r.Filling) + " " + unit + "^2", false);
         ReportLine("", false);
     }
     if (OutputMode == 2 && Document) {

@@ -166,3 +166,33 @@ TEST_F(AnalyseCliTest, SettingsAreNeverWrittenAndAnUnplacedScaleIsAWarning) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AnalyseCliTest, FeaturesAndStatsGoThroughThePluginDataProvider) {
+    // One 2x2 grain at (1..2, 1..2): fill radius sqrt(4/pi), max radius sqrt(0.5), distance 0.
+    WritePgm(Dir.File("one.pgm"), {"....", ".##.", ".##.", "...."});
+    auto r = Analyse(Dir, "--ini '" + Ini + "' --json --features - --fill-filter off --radial-filter off '" +
+                              Dir.File("one.pgm") + "'");
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const auto lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 2u);
+    const auto j = nlohmann::json::parse(lines[0]);
+    EXPECT_EQ(j["stats"]["count"], 1);
+    EXPECT_EQ(j["stats"]["zone_width"], 4.0);
+    EXPECT_EQ(j["stats"]["zone_area"], 16.0);
+    EXPECT_EQ(j["stats"]["fill_radius"]["sd"], 0.0);
+    // Values pass the provider as 32-bit floats.
+    EXPECT_EQ(j["stats"]["fill_radius"]["mean"], static_cast<double>(static_cast<float>(std::sqrt(4 / M_PI))));
+    EXPECT_EQ(lines[1], " 1.12837922573090E+0000\t 7.07106769084930E-0001\t 0.00000000000000E+0000\t"
+                        " 3.99999970171760E+0000\r");
+
+    // No passing feature: an empty data file.
+    r = Analyse(Dir, "--ini '" + Ini + "' --features '" + Dir.File("none.dat") + "' --radial-filter 100 '" +
+                         Dir.File("one.pgm") + "'");
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_TRUE(fs::exists(Dir.File("none.dat")));
+    EXPECT_EQ(ReadFile(Dir.File("none.dat")), "");
+}
+
+}  // namespace

@@ -23,16 +23,19 @@
 #include <limits>
 #include <memory>
 
+#include "kernel/xDetectAlloc.h"
+#include "kernel/xDetectHull.h"
+#include "kernel/xDetectIndex.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace {
 
-// A horizontal run of band pixels, both ends included. Label is first the parent of the
-// union-find, then the region number.
+// A horizontal run of band pixels, both ends included; its row is known from its place.
+// Label is first the parent in the union-find, then the region number.
 struct TRun {
-    std::int32_t Y;
     std::int32_t X0;
     std::int32_t X1;
     std::int32_t Label;
@@ -70,9 +73,8 @@ class TRowScanner {
 public:
     TRowScanner(std::uint8_t lo, std::uint8_t hi) : Lo(lo), Span(static_cast<std::uint8_t>(hi - lo)) {}
 
-    // Appends the runs of row y between columns left and right (row points at column 0).
-    void Scan(const std::uint8_t* row, std::int32_t left, std::int32_t right, std::int32_t y,
-              std::vector<TRun>& runs) const {
+    // Appends the runs between columns left and right of a row (row points at column 0).
+    void Scan(const std::uint8_t* row, std::int32_t left, std::int32_t right, TBigVector<TRun>& runs) const {
         const std::uint8_t* p = row + left;
         const std::int32_t n = right - left + 1;
         std::int32_t i = 0;
@@ -94,7 +96,7 @@ public:
                     const std::uint64_t rest = ~m >> b;
                     if (rest == 0) break;
                     b += __builtin_ctzll(rest);
-                    runs.push_back({y, left + start, left + i + b - 1, static_cast<std::int32_t>(runs.size())});
+                    Add(runs, left + start, left + i + b - 1);
                     open = false;
                 }
             }
@@ -106,15 +108,19 @@ public:
                 if (in) {
                     start = i;
                 } else {
-                    runs.push_back({y, left + start, left + i - 1, static_cast<std::int32_t>(runs.size())});
+                    Add(runs, left + start, left + i - 1);
                 }
                 open = in;
             }
         }
-        if (open) runs.push_back({y, left + start, left + n - 1, static_cast<std::int32_t>(runs.size())});
+        if (open) Add(runs, left + start, left + n - 1);
     }
 
 private:
+    static void Add(TBigVector<TRun>& runs, std::int32_t x0, std::int32_t x1) {
+        runs.push_back({x0, x1, static_cast<std::int32_t>(runs.size())});
+    }
+
 #if defined(__SSE2__)
     // Bit j set when p[j] lies in the band.
     std::uint64_t Mask64(const std::uint8_t* p) const {
@@ -139,10 +145,14 @@ struct TRegion {
     std::int64_t N = 0;
     std::int64_t S2X = 0;
     std::int64_t S2Y = 0;
-    std::int64_t Key = 0;  // row-major position of its first pixel
+    std::int64_t Key = 0;        // row-major position of its first pixel
     double X = 0.0;
     double Y = 0.0;
     double R2 = 0.0;
+    std::int32_t LastRow = 0;    // zone row of its last run
+    std::int32_t MinX = 0;       // columns its runs span (with the containment filter)
+    std::int32_t MaxX = 0;
+    std::int32_t FirstRun = 0;   // its first run in row-major order
 };
 
 // One group gathered by the literal flood in a region of more than FloodLimit pixels.
@@ -158,177 +168,6 @@ struct TSubGroup {
     double R2 = 0.0;
 };
 
-struct TFeature {
-    double X = 0.0;
-    double Y = 0.0;
-    double Radius = 0.0;
-    double R2 = 0.0;
-    std::int64_t N = 0;
-    std::int64_t S2X = 0;
-    std::int64_t S2Y = 0;
-    std::int32_t FirstGroup = -1;  // groups merged into the feature, chained
-    std::int32_t LastGroup = -1;
-};
-
-// The existing features by the position of their centres, in one grid per radius class:
-// class k holds the features of radius up to BaseCell * 2^k in cells of that size, the last
-// class everything larger in one cell. A feature E can match a new feature N only when the
-// distance of their centres is at most the larger radius.
-class TContainmentIndex {
-public:
-    TContainmentIndex(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
-        const double extent = std::max(right - left + 1, bottom - top + 1) * 1.5 + 2.0;
-        for (double size = BaseCell;; size *= 2.0) {
-            TClass c;
-            c.Size = size;
-            c.Last = size >= extent;
-            if (c.Last) {
-                c.NX = c.NY = 1;
-            } else {
-                c.BaseX = FloorDiv(left, size);
-                c.BaseY = FloorDiv(top, size);
-                c.NX = static_cast<std::int32_t>(FloorDiv(right + 1, size) - c.BaseX + 1);
-                c.NY = static_cast<std::int32_t>(FloorDiv(bottom + 1, size) - c.BaseY + 1);
-            }
-            Classes.push_back(std::move(c));
-            if (Classes.back().Last) break;
-        }
-    }
-
-    void Insert(std::int32_t f, const TFeature& e) {
-        if (static_cast<std::size_t>(f) >= Next.size()) {
-            const std::size_t n = std::max<std::size_t>(static_cast<std::size_t>(f) + 1, Next.size() * 2);
-            Next.resize(n, -1);
-            Prev.resize(n, -1);
-            ClassOf.resize(n, -1);
-            CellOf.resize(n, -1);
-        }
-        const std::int32_t k = ClassFor(e.Radius);
-        TClass& c = Classes[static_cast<std::size_t>(k)];
-        if (c.Head.empty()) c.Head.assign(static_cast<std::size_t>(c.NX) * static_cast<std::size_t>(c.NY), -1);
-        const std::int64_t cell = c.Last ? 0 : CellIndex(c, e.X, e.Y);
-        std::int32_t& head = c.Head[static_cast<std::size_t>(cell)];
-        Next[static_cast<std::size_t>(f)] = head;
-        Prev[static_cast<std::size_t>(f)] = -1;
-        if (head >= 0) Prev[static_cast<std::size_t>(head)] = f;
-        head = f;
-        ClassOf[static_cast<std::size_t>(f)] = k;
-        CellOf[static_cast<std::size_t>(f)] = cell;
-        ++c.Count;
-    }
-
-    void Remove(std::int32_t f) {
-        const std::size_t i = static_cast<std::size_t>(f);
-        TClass& c = Classes[static_cast<std::size_t>(ClassOf[i])];
-        if (Prev[i] >= 0) {
-            Next[static_cast<std::size_t>(Prev[i])] = Next[i];
-        } else {
-            c.Head[static_cast<std::size_t>(CellOf[i])] = Next[i];
-        }
-        if (Next[i] >= 0) Prev[static_cast<std::size_t>(Next[i])] = Prev[i];
-        --c.Count;
-    }
-
-    // The first feature in list order whose radius circle holds that of N or lies in it;
-    // -1 when there is none.
-    std::int32_t FindFirst(const TFeature& n, const std::vector<TFeature>& feats) const {
-        struct TRange {
-            std::int32_t K;
-            std::int64_t X0, X1, Y0, Y1;
-        };
-        TRange ranges[64];
-        std::int32_t count = 0;
-        std::int64_t cells = 0;
-        for (std::size_t k = 0; k < Classes.size(); ++k) {
-            const TClass& c = Classes[k];
-            if (c.Count == 0) continue;
-            TRange r{static_cast<std::int32_t>(k), 0, 0, 0, 0};
-            if (!c.Last) {
-                const double reach = std::max(c.Size, n.Radius) * (1.0 + 1e-9) + 1e-6;
-                r.X0 = std::max<std::int64_t>(0, FloorDiv(n.X - reach, c.Size) - c.BaseX);
-                r.X1 = std::min<std::int64_t>(c.NX - 1, FloorDiv(n.X + reach, c.Size) - c.BaseX);
-                r.Y0 = std::max<std::int64_t>(0, FloorDiv(n.Y - reach, c.Size) - c.BaseY);
-                r.Y1 = std::min<std::int64_t>(c.NY - 1, FloorDiv(n.Y + reach, c.Size) - c.BaseY);
-                if (r.X0 > r.X1 || r.Y0 > r.Y1) continue;
-            }
-            cells += (r.X1 - r.X0 + 1) * (r.Y1 - r.Y0 + 1);
-            ranges[count++] = r;
-        }
-        if (cells > static_cast<std::int64_t>(feats.size())) {
-            // Fewer features than cells to look at: the list itself is the cheaper index.
-            for (std::size_t e = 0; e < feats.size(); ++e)
-                if (Contains(feats[e], n)) return static_cast<std::int32_t>(e);
-            return -1;
-        }
-        std::int32_t best = std::numeric_limits<std::int32_t>::max();
-        for (std::int32_t i = 0; i < count; ++i) {
-            const TRange& r = ranges[i];
-            const TClass& c = Classes[static_cast<std::size_t>(r.K)];
-            for (std::int64_t cy = r.Y0; cy <= r.Y1; ++cy) {
-                for (std::int64_t cx = r.X0; cx <= r.X1; ++cx) {
-                    for (std::int32_t e = c.Head[static_cast<std::size_t>(cy * c.NX + cx)]; e >= 0;
-                         e = Next[static_cast<std::size_t>(e)]) {
-                        if (e < best && Contains(feats[static_cast<std::size_t>(e)], n)) best = e;
-                    }
-                }
-            }
-        }
-        return best == std::numeric_limits<std::int32_t>::max() ? -1 : best;
-    }
-
-    // The merge test: one radius circle inside the other, touching included, computed as
-    // d + small <= big with d the rounded distance of the centres.
-    static bool Contains(const TFeature& e, const TFeature& n) {
-        double big, small;
-        if (e.Radius > n.Radius) {
-            big = e.Radius;
-            small = n.Radius;
-        } else {
-            big = n.Radius;
-            small = e.Radius;
-        }
-        const double dx = n.X - e.X;
-        const double dy = n.Y - e.Y;
-        const double dd = dx * dx + dy * dy;
-        // Cheap rejection that never drops a match: a match has d <= big - small plus
-        // half an ulp of big; the margins cover every rounding involved.
-        const double lim = big - small;
-        if (dd > lim * lim * (1.0 + 0x1p-20) + big * big * 0x1p-80) return false;
-        return std::sqrt(dd) + small <= big;
-    }
-
-private:
-    static constexpr double BaseCell = 8.0;
-
-    struct TClass {
-        double Size = 0.0;
-        bool Last = false;
-        std::int64_t BaseX = 0, BaseY = 0;
-        std::int32_t NX = 1, NY = 1;
-        std::int32_t Count = 0;
-        std::vector<std::int32_t> Head;
-    };
-
-    // Sizes are powers of two, so v / size is exact and the cell of a point is exact.
-    static std::int64_t FloorDiv(double v, double size) { return static_cast<std::int64_t>(std::floor(v / size)); }
-
-    std::int64_t CellIndex(const TClass& c, double x, double y) const {
-        const std::int64_t cx = std::clamp<std::int64_t>(FloorDiv(x, c.Size) - c.BaseX, 0, c.NX - 1);
-        const std::int64_t cy = std::clamp<std::int64_t>(FloorDiv(y, c.Size) - c.BaseY, 0, c.NY - 1);
-        return cy * c.NX + cx;
-    }
-
-    std::int32_t ClassFor(double radius) const {
-        std::int32_t k = 0;
-        while (!Classes[static_cast<std::size_t>(k)].Last && Classes[static_cast<std::size_t>(k)].Size < radius) ++k;
-        return k;
-    }
-
-    std::vector<TClass> Classes;
-    std::vector<std::int32_t> Next, Prev, ClassOf;
-    std::vector<std::int64_t> CellOf;
-};
-
 class TDetector {
 public:
     TDetector(const std::uint8_t* gray, std::int32_t width, std::int32_t left, std::int32_t top,
@@ -336,12 +175,12 @@ public:
         : Gray(gray), Width(width), Left(left), Top(top), Right(right), Bottom(bottom) {}
 
     void Run(std::uint8_t lo, std::uint8_t hi, bool containment, std::vector<TDot>& dots) {
+        Containment = containment;
         LabelRuns(lo, hi);
-        MeasureRegions();
         FloodLargeRegions();
-        BuildFeatures(containment);
+        MeasureAndBuild();
         dots.reserve(Features.size());
-        for (const TFeature& f : Features) {
+        for (const TDetectFeature& f : Features) {
             TDot& d = dots.emplace_back();
             d.X = f.X;
             d.Y = f.Y;
@@ -351,19 +190,30 @@ public:
     }
 
 private:
+    static bool IsWhole(const TRegion& g) { return g.N <= FloodLimit; }
+    static bool IsFeature(const TRegion& g) { return g.N >= 4 && IsWhole(g); }
+
+    std::int32_t RowOf(std::size_t k) const { return Top + static_cast<std::int32_t>(k); }
+
     // Runs of the band in the zone, joined into 4-connected regions; regions numbered in
     // the row-major order of their first pixel, with pixel count and centre sums.
     void LabelRuns(std::uint8_t lo, std::uint8_t hi) {
         const TRowScanner scanner(lo, hi);
-        std::size_t prevBegin = 0, prevEnd = 0;
-        for (std::int32_t y = Top; y <= Bottom; ++y) {
+        const std::size_t rows = static_cast<std::size_t>(Bottom - Top) + 1;
+        // Address space only: pages are touched as runs arrive.
+        Runs.reserve(static_cast<std::size_t>(Right - Left + 1) * rows / 4 + 64);
+        RowStart.assign(rows + 1, 0);
+        std::size_t links = 0;
+        for (std::size_t k = 0; k < rows; ++k) {
+            const std::size_t prevBegin = k > 0 ? RowStart[k - 1] : 0;
             const std::size_t curBegin = Runs.size();
-            scanner.Scan(Gray + static_cast<std::size_t>(y) * static_cast<std::size_t>(Width), Left, Right, y, Runs);
+            RowStart[k] = curBegin;
+            scanner.Scan(Gray + static_cast<std::size_t>(RowOf(k)) * static_cast<std::size_t>(Width), Left, Right, Runs);
             const std::size_t curEnd = Runs.size();
             std::size_t i = prevBegin, j = curBegin;
-            while (i < prevEnd && j < curEnd) {
+            while (i < curBegin && j < curEnd) {
                 const TRun& a = Runs[i];
-                const TRun& b = Runs[j];
+                TRun& b = Runs[j];
                 if (a.X1 < b.X0) {
                     ++i;
                     continue;
@@ -372,33 +222,59 @@ private:
                     ++j;
                     continue;
                 }
-                Union(static_cast<std::int32_t>(i), static_cast<std::int32_t>(j));
+                const std::int32_t ra = Find(static_cast<std::int32_t>(i));
+                if (b.Label == static_cast<std::int32_t>(j)) {
+                    b.Label = ra;  // its first contact: it joins that region
+                    ++links;
+                } else {
+                    // The root with the smaller index (the earlier run) stays the root.
+                    const std::int32_t rb = Find(b.Label);
+                    if (ra < rb) {
+                        Runs[static_cast<std::size_t>(rb)].Label = ra;
+                        ++links;
+                    } else if (rb < ra) {
+                        Runs[static_cast<std::size_t>(ra)].Label = rb;
+                        ++links;
+                    }
+                }
                 if (a.X1 < b.X1) {
                     ++i;
                 } else {
                     ++j;
                 }
             }
-            prevBegin = curBegin;
-            prevEnd = curEnd;
         }
-        // Every parent precedes its child, so one forward pass resolves the roots.
-        for (std::size_t i = 0; i < Runs.size(); ++i) {
-            TRun& r = Runs[i];
-            std::int32_t reg;
-            if (r.Label == static_cast<std::int32_t>(i)) {
-                reg = static_cast<std::int32_t>(Regions.size());
-                TRegion& g = Regions.emplace_back();
-                g.Key = std::int64_t{r.Y} * Width + r.X0;
-            } else {
-                reg = Runs[static_cast<std::size_t>(r.Label)].Label;
+        RowStart[rows] = Runs.size();
+        // Each link joined two regions. Every parent precedes its child, so one forward
+        // pass resolves the roots.
+        Regions.reserve(Runs.size() - links);
+        for (std::size_t k = 0; k < rows; ++k) {
+            const std::int32_t y = RowOf(k);
+            for (std::size_t i = RowStart[k]; i < RowStart[k + 1]; ++i) {
+                TRun& r = Runs[i];
+                std::int32_t reg;
+                if (r.Label == static_cast<std::int32_t>(i)) {
+                    reg = static_cast<std::int32_t>(Regions.size());
+                    TRegion& g = Regions.emplace_back();
+                    g.Key = std::int64_t{y} * Width + r.X0;
+                    g.MinX = r.X0;
+                    g.MaxX = r.X1;
+                    g.FirstRun = static_cast<std::int32_t>(i);
+                } else {
+                    reg = Runs[static_cast<std::size_t>(r.Label)].Label;
+                }
+                r.Label = reg;
+                TRegion& g = Regions[static_cast<std::size_t>(reg)];
+                const std::int64_t len = std::int64_t{r.X1} - r.X0 + 1;
+                g.N += len;
+                g.S2X += TwiceSumX(r.X0, r.X1);
+                g.S2Y += TwiceSumY(y, len);
+                g.LastRow = static_cast<std::int32_t>(k);
+                if (Containment) {
+                    g.MinX = std::min(g.MinX, r.X0);
+                    g.MaxX = std::max(g.MaxX, r.X1);
+                }
             }
-            r.Label = reg;
-            TRegion& g = Regions[static_cast<std::size_t>(reg)];
-            const std::int64_t len = std::int64_t{r.X1} - r.X0 + 1;
-            g.N += len;
-            g.S2X += TwiceSumX(r.X0, r.X1);
-            g.S2Y += TwiceSumY(r.Y, len);
         }
     }
 
@@ -411,42 +287,15 @@ private:
         return a;
     }
 
-    // The root with the smaller index (the earlier run) stays the root.
-    void Union(std::int32_t a, std::int32_t b) {
-        const std::int32_t ra = Find(a), rb = Find(b);
-        if (ra < rb) {
-            Runs[static_cast<std::size_t>(rb)].Label = ra;
-        } else if (rb < ra) {
-            Runs[static_cast<std::size_t>(ra)].Label = rb;
-        }
-    }
+    // ---- the literal depth-first flood over every region of more than FloodLimit pixels ----
 
-    static bool IsWhole(const TRegion& g) { return g.N <= FloodLimit; }
-
-    // Centre and farthest pixel of every region the flood would take whole.
-    void MeasureRegions() {
-        for (TRegion& g : Regions) {
-            if (g.N >= 4 && IsWhole(g)) {
-                g.X = Centre(g.S2X, g.N);
-                g.Y = Centre(g.S2Y, g.N);
-            }
-        }
-        for (const TRun& r : Runs) {
-            TRegion& g = Regions[static_cast<std::size_t>(r.Label)];
-            if (g.N < 4 || !IsWhole(g)) continue;
-            const double q = SegmentFarthest(r.Y, r.X0, r.X1, g.X, g.Y);
-            if (q > g.R2) g.R2 = q;
-        }
-    }
-
-    // The literal depth-first flood over every region of more than FloodLimit pixels.
     void FloodLargeRegions() {
         std::vector<std::int32_t> largeOf(Regions.size(), -1);
-        struct TBox {
+        struct TLargeBox {
             std::int32_t X0, Y0, X1, Y1;
             std::int64_t RunCount;
         };
-        std::vector<TBox> boxes;
+        std::vector<TLargeBox> boxes;
         for (std::size_t g = 0; g < Regions.size(); ++g) {
             if (!IsWhole(Regions[g])) {
                 largeOf[g] = static_cast<std::int32_t>(boxes.size());
@@ -455,32 +304,38 @@ private:
             }
         }
         if (boxes.empty()) return;
-        for (const TRun& r : Runs) {
-            const std::int32_t k = largeOf[static_cast<std::size_t>(r.Label)];
-            if (k < 0) continue;
-            TBox& b = boxes[static_cast<std::size_t>(k)];
-            b.X0 = std::min(b.X0, r.X0);
-            b.X1 = std::max(b.X1, r.X1);
-            b.Y0 = std::min(b.Y0, r.Y);
-            b.Y1 = std::max(b.Y1, r.Y);
-            ++b.RunCount;
-        }
-        // Run indices of each large region in row-major order.
+        // The runs of each large region in row-major order.
         std::vector<std::int64_t> offset(boxes.size() + 1, 0);
-        for (std::size_t k = 0; k < boxes.size(); ++k) offset[k + 1] = offset[k] + boxes[k].RunCount;
-        std::vector<std::int32_t> regionRuns(static_cast<std::size_t>(offset.back()));
+        for (std::size_t k = 0; k + 1 < RowStart.size(); ++k) {
+            for (std::size_t i = RowStart[k]; i < RowStart[k + 1]; ++i) {
+                const TRun& r = Runs[i];
+                const std::int32_t l = largeOf[static_cast<std::size_t>(r.Label)];
+                if (l < 0) continue;
+                TLargeBox& b = boxes[static_cast<std::size_t>(l)];
+                b.X0 = std::min(b.X0, r.X0);
+                b.X1 = std::max(b.X1, r.X1);
+                b.Y0 = std::min(b.Y0, RowOf(k));
+                b.Y1 = std::max(b.Y1, RowOf(k));
+                ++b.RunCount;
+            }
+        }
+        for (std::size_t l = 0; l < boxes.size(); ++l) offset[l + 1] = offset[l] + boxes[l].RunCount;
+        TBigVector<TSegment> largeRuns(static_cast<std::size_t>(offset.back()));
         {
             std::vector<std::int64_t> fill(offset.begin(), offset.end() - 1);
-            for (std::size_t i = 0; i < Runs.size(); ++i) {
-                const std::int32_t k = largeOf[static_cast<std::size_t>(Runs[i].Label)];
-                if (k >= 0) regionRuns[static_cast<std::size_t>(fill[static_cast<std::size_t>(k)]++)] = static_cast<std::int32_t>(i);
+            for (std::size_t k = 0; k + 1 < RowStart.size(); ++k) {
+                for (std::size_t i = RowStart[k]; i < RowStart[k + 1]; ++i) {
+                    const TRun& r = Runs[i];
+                    const std::int32_t l = largeOf[static_cast<std::size_t>(r.Label)];
+                    if (l >= 0) largeRuns[static_cast<std::size_t>(fill[static_cast<std::size_t>(l)]++)] = {RowOf(k), r.X0, r.X1};
+                }
             }
         }
         // One map per region, or one over all of them when their boxes overlap a lot; the
         // floods of different regions never meet, so sharing a map changes nothing.
-        TBox all = boxes[0];
+        TLargeBox all = boxes[0];
         double boxSum = 0.0;
-        for (const TBox& b : boxes) {
+        for (const TLargeBox& b : boxes) {
             all.X0 = std::min(all.X0, b.X0);
             all.Y0 = std::min(all.Y0, b.Y0);
             all.X1 = std::max(all.X1, b.X1);
@@ -489,33 +344,30 @@ private:
         }
         const double allArea = (double(all.X1) - all.X0 + 3) * (double(all.Y1) - all.Y0 + 3);
         if (boxes.size() > 1 && boxSum > allArea) {
-            PrepareMap(all, regionRuns.data(), regionRuns.data() + regionRuns.size());
-            FloodRuns(regionRuns.data(), regionRuns.data() + regionRuns.size());
+            PrepareMap(all.X0, all.Y0, all.X1, all.Y1, largeRuns.data(), largeRuns.data() + largeRuns.size());
+            FloodRuns(largeRuns.data(), largeRuns.data() + largeRuns.size());
         } else {
-            for (std::size_t k = 0; k < boxes.size(); ++k) {
-                const std::int32_t* b = regionRuns.data() + offset[k];
-                const std::int32_t* e = regionRuns.data() + offset[k + 1];
-                PrepareMap(boxes[k], b, e);
+            for (std::size_t l = 0; l < boxes.size(); ++l) {
+                const TSegment* b = largeRuns.data() + offset[l];
+                const TSegment* e = largeRuns.data() + offset[l + 1];
+                PrepareMap(boxes[l].X0, boxes[l].Y0, boxes[l].X1, boxes[l].Y1, b, e);
                 FloodRuns(b, e);
             }
         }
         std::sort(Subs.begin(), Subs.end(), [](const TSubGroup& a, const TSubGroup& b) { return a.Key < b.Key; });
-        std::vector<std::uint8_t>().swap(Map);
+        TBigVector<std::uint8_t>().swap(Map);
     }
 
     // The flood map: 0 for an unexamined band pixel of the regions, 1 for everything else,
     // with a frame of 1 around the box so that the flood needs no bounds test.
-    template <typename TBoxT>
-    void PrepareMap(const TBoxT& box, const std::int32_t* runBegin, const std::int32_t* runEnd) {
-        MapX0 = box.X0;
-        MapY0 = box.Y0;
-        MapWidth = static_cast<std::size_t>(box.X1 - box.X0) + 3;
-        const std::size_t h = static_cast<std::size_t>(box.Y1 - box.Y0) + 3;
-        Map.assign(MapWidth * h, 1);
-        for (const std::int32_t* p = runBegin; p != runEnd; ++p) {
-            const TRun& r = Runs[static_cast<std::size_t>(*p)];
-            std::memset(Map.data() + MapIndex(r.X0, r.Y), 0, static_cast<std::size_t>(r.X1 - r.X0) + 1);
-        }
+    void PrepareMap(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const TSegment* runBegin,
+                    const TSegment* runEnd) {
+        MapX0 = x0;
+        MapY0 = y0;
+        MapWidth = static_cast<std::size_t>(x1 - x0) + 3;
+        Map.assign(MapWidth * (static_cast<std::size_t>(y1 - y0) + 3), 1);
+        for (const TSegment* r = runBegin; r != runEnd; ++r)
+            std::memset(Map.data() + MapIndex(r->X0, r->Y), 0, static_cast<std::size_t>(r->X1 - r->X0) + 1);
     }
 
     std::size_t MapIndex(std::int32_t x, std::int32_t y) const {
@@ -524,60 +376,98 @@ private:
 
     // Seeds in row-major order: every pixel of the runs still unexamined when the scan
     // reaches it.
-    void FloodRuns(const std::int32_t* runBegin, const std::int32_t* runEnd) {
-        if (Stack.empty()) Stack.resize(4 * static_cast<std::size_t>(FloodLimit) + 4);
-        for (const std::int32_t* p = runBegin; p != runEnd; ++p) {
-            const TRun& r = Runs[static_cast<std::size_t>(*p)];
-            const std::size_t base = MapIndex(r.X0, r.Y);
-            const std::size_t len = static_cast<std::size_t>(r.X1 - r.X0) + 1;
+    void FloodRuns(const TSegment* runBegin, const TSegment* runEnd) {
+        if (Chains.empty()) Chains.resize(static_cast<std::size_t>(FloodLimit) + 1);
+        for (const TSegment* r = runBegin; r != runEnd; ++r) {
+            const std::size_t base = MapIndex(r->X0, r->Y);
+            const std::size_t len = static_cast<std::size_t>(r->X1 - r->X0) + 1;
             std::size_t at = 0;
             while (at < len) {
                 const void* z = std::memchr(Map.data() + base + at, 0, len - at);
                 if (!z) break;
                 at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - (Map.data() + base));
-                Flood(base + at, std::int64_t{r.Y} * Width + r.X0 + static_cast<std::int64_t>(at));
+                Flood(base + at, std::int64_t{r->Y} * Width + r->X0 + static_cast<std::int64_t>(at));
                 ++at;
             }
         }
     }
 
-    // The depth-first flood from one seed. A pending visit is examined when it is taken up,
-    // as the recursive flood examines a call when it runs; a neighbour already examined when
-    // it would be pushed stays examined, so it is not pushed at all.
+    // The depth-first flood from one seed, as the recursive flood runs it, a row piece at a
+    // time. An accepted pixel first calls its left neighbour, so the free pixels to its left
+    // are accepted one after the other: a left chain. Their remaining calls then run from the
+    // chain's left end back to the entry pixel: below and above for each (the right
+    // neighbour is where the chain came from), and for the entry pixel right, below, above.
+    // A free pixel met by that right call starts a right chain the same way; its pixels'
+    // calls below and above run from its right end back. Every call examines its pixel when
+    // it runs, and the chains stop exactly at the pixel limit.
+    struct TChain {
+        std::size_t Lo, Hi;  // the pixels of the chain, in map positions
+        std::size_t Next;    // the pixel whose calls run next
+        std::uint8_t Stage;  // which of its calls
+        bool Left;
+    };
+
     void Flood(std::size_t seed, std::int64_t key) {
-        std::uint8_t* map = Map.data();
-        std::size_t* stack = Stack.data();
-        const std::size_t w = MapWidth;
-        std::size_t sp = 0;
-        stack[sp++] = seed;
         TSubGroup g;
         g.Key = key;
         g.SegBegin = static_cast<std::int32_t>(Segments.size());
-        std::int32_t count = 0;
-        std::size_t lo = 0, hi = 0;
-        bool haveSeg = false;
-        while (sp > 0) {
-            const std::size_t p = stack[--sp];
-            if (map[p]) continue;
-            map[p] = 1;
-            // Pixels taken one after the other along a row form one segment.
-            if (haveSeg && p == hi + 1) {
-                hi = p;
-            } else if (haveSeg && p + 1 == lo) {
-                lo = p;
+        FloodCount = 0;
+        FloodDone = false;
+        ChainCount = 0;
+        EnterLeft(g, seed);
+        const std::uint8_t* map = Map.data();
+        const std::size_t w = MapWidth;
+        while (ChainCount > 0 && !FloodDone) {
+            TChain& t = Chains[ChainCount - 1];
+            std::size_t c;
+            bool right = false;
+            if (t.Left && t.Next == t.Hi) {
+                if (t.Stage == 0) {
+                    c = t.Hi + 1;
+                    right = true;
+                    t.Stage = 1;
+                } else if (t.Stage == 1) {
+                    c = t.Hi + w;
+                    t.Stage = 2;
+                } else {
+                    c = t.Hi - w;
+                    --ChainCount;
+                }
+            } else if (t.Stage == 1) {
+                c = t.Next - w;
+                t.Stage = 0;
+                if (t.Left) {
+                    ++t.Next;
+                } else if (t.Next == t.Lo) {
+                    --ChainCount;
+                } else {
+                    --t.Next;
+                }
             } else {
-                if (haveSeg) AddSegment(g, lo, hi);
-                lo = hi = p;
-                haveSeg = true;
+                // Calls that meet examined pixels change nothing: skip to the next pixel of
+                // the chain with a free pixel below or above.
+                if (t.Left) {
+                    t.Next = NextFreeUpDown(t.Next, t.Hi);
+                    if (t.Next == t.Hi) continue;
+                } else {
+                    const std::size_t j = PrevFreeUpDown(t.Lo, t.Next);
+                    if (j == 0) {
+                        --ChainCount;
+                        continue;
+                    }
+                    t.Next = j;
+                }
+                c = t.Next + w;
+                t.Stage = 1;
             }
-            if (++count == FloodLimit) break;
-            // Taken up in the order left, right, below, above.
-            if (!map[p - w]) stack[sp++] = p - w;
-            if (!map[p + w]) stack[sp++] = p + w;
-            if (!map[p + 1]) stack[sp++] = p + 1;
-            if (!map[p - 1]) stack[sp++] = p - 1;
+            if (map[c] == 0) {
+                if (right) {
+                    EnterRight(g, c);
+                } else {
+                    EnterLeft(g, c);
+                }
+            }
         }
-        if (haveSeg) AddSegment(g, lo, hi);
         g.SegEnd = static_cast<std::int32_t>(Segments.size());
         if (g.N >= 4) {
             g.X = Centre(g.S2X, g.N);
@@ -594,6 +484,74 @@ private:
         }
     }
 
+    // The map holds only 0 and 1, so eight pixels are tested at once: bit 0 of each byte of
+    // ~(below & above) marks a pixel with a free neighbour below or above.
+    static std::uint64_t FreeUpDown(const std::uint8_t* map, std::size_t j, std::size_t w) {
+        std::uint64_t below, above;
+        std::memcpy(&below, map + j + w, 8);
+        std::memcpy(&above, map + j - w, 8);
+        return ~(below & above) & 0x0101010101010101ull;
+    }
+
+    // The first pixel of [j, end) with a free pixel below or above, or end.
+    std::size_t NextFreeUpDown(std::size_t j, std::size_t end) const {
+        const std::uint8_t* map = Map.data();
+        const std::size_t w = MapWidth;
+        for (; j + 8 <= end; j += 8) {
+            const std::uint64_t m = FreeUpDown(map, j, w);
+            if (m) return j + static_cast<std::size_t>(__builtin_ctzll(m) >> 3);
+        }
+        for (; j < end; ++j)
+            if (map[j + w] == 0 || map[j - w] == 0) return j;
+        return end;
+    }
+
+    // The last pixel of [lo, j] with a free pixel below or above, or 0 (never a map pixel of
+    // the zone: those lie inside the frame).
+    std::size_t PrevFreeUpDown(std::size_t lo, std::size_t j) const {
+        const std::uint8_t* map = Map.data();
+        const std::size_t w = MapWidth;
+        for (; j >= lo + 7; j -= 8) {
+            const std::uint64_t m = FreeUpDown(map, j - 7, w);
+            if (m) return j - 7 + static_cast<std::size_t>((63 - __builtin_clzll(m)) >> 3);
+        }
+        for (; j + 1 > lo; --j)
+            if (map[j + w] == 0 || map[j - w] == 0) return j;
+        return 0;
+    }
+
+    // Accepts free pixel c and the free pixels left of it, up to the limit.
+    void EnterLeft(TSubGroup& g, std::size_t c) {
+        std::uint8_t* map = Map.data();
+        const std::size_t room = static_cast<std::size_t>(FloodLimit - FloodCount);
+        std::size_t a = c;
+        while (c - a + 1 < room && map[a - 1] == 0) --a;
+        std::memset(map + a, 1, c - a + 1);
+        AddSegment(g, a, c);
+        FloodCount += static_cast<std::int32_t>(c - a + 1);
+        if (FloodCount == FloodLimit) {
+            FloodDone = true;
+            return;
+        }
+        Chains[ChainCount++] = {a, c, a, 0, true};
+    }
+
+    // Accepts free pixel c and the free pixels right of it, up to the limit.
+    void EnterRight(TSubGroup& g, std::size_t c) {
+        std::uint8_t* map = Map.data();
+        const std::size_t room = static_cast<std::size_t>(FloodLimit - FloodCount);
+        std::size_t b = c;
+        while (b - c + 1 < room && map[b + 1] == 0) ++b;
+        std::memset(map + c, 1, b - c + 1);
+        AddSegment(g, c, b);
+        FloodCount += static_cast<std::int32_t>(b - c + 1);
+        if (FloodCount == FloodLimit) {
+            FloodDone = true;
+            return;
+        }
+        Chains[ChainCount++] = {c, b, b, 0, false};
+    }
+
     void AddSegment(TSubGroup& g, std::size_t lo, std::size_t hi) {
         const std::size_t row = lo / MapWidth;
         const std::int32_t y = static_cast<std::int32_t>(row) - 1 + MapY0;
@@ -606,122 +564,256 @@ private:
         g.S2Y += TwiceSumY(y, len);
     }
 
-    // ---- features in seed order, with the containment merge ----
+    // ---- measures, and features in seed order with the containment merge ----
 
-    void BuildFeatures(bool containment) {
-        const std::int32_t regionCount = static_cast<std::int32_t>(Regions.size());
-        std::unique_ptr<TContainmentIndex> index;
-        if (containment) {
-            index = std::make_unique<TContainmentIndex>(Left, Top, Right, Bottom);
+    // One more pass over the runs gives each whole region its farthest pixel. A region is
+    // complete once the pass is beyond its last row, and all regions before it in row-major
+    // order of their first pixels are complete soon after; the features are made and
+    // merged right then, while their runs are still at hand.
+    void MeasureAndBuild() {
+        for (TRegion& g : Regions) {
+            if (IsFeature(g)) {
+                g.X = Centre(g.S2X, g.N);
+                g.Y = Centre(g.S2Y, g.N);
+            }
+        }
+        if (Containment) {
+            Index = std::make_unique<TContainmentIndex>(Left, Top, Right, Bottom);
             GroupNext.assign(Regions.size() + Subs.size(), -1);
         }
-        std::size_t s = 0;
-        std::int32_t g = 0;
+        Features.reserve(Regions.size() + Subs.size());
+        std::size_t frontier = 0;
+        for (std::size_t k = 0; k + 1 < RowStart.size(); ++k) {
+            const std::int32_t y = RowOf(k);
+            for (std::size_t i = RowStart[k]; i < RowStart[k + 1]; ++i) {
+                const TRun& r = Runs[i];
+                TRegion& g = Regions[static_cast<std::size_t>(r.Label)];
+                if (!IsFeature(g)) continue;
+                const double q = SegmentFarthest(y, r.X0, r.X1, g.X, g.Y);
+                if (q > g.R2) g.R2 = q;
+            }
+            while (frontier < Regions.size() && Regions[frontier].LastRow <= static_cast<std::int32_t>(k)) ++frontier;
+            BuildUpTo(frontier);
+        }
+        BuildUpTo(Regions.size());
+    }
+
+    // Makes the features of the groups whose seeds come before the first region that is
+    // not complete yet (frontier), in row-major order of the seeds.
+    void BuildUpTo(std::size_t frontier) {
         for (;;) {
-            while (g < regionCount && !(Regions[static_cast<std::size_t>(g)].N >= 4 && IsWhole(Regions[static_cast<std::size_t>(g)]))) ++g;
-            const bool haveRegion = g < regionCount;
-            const bool haveSub = s < Subs.size();
-            if (!haveRegion && !haveSub) break;
-            TFeature n;
-            std::int32_t groupId;
-            if (haveRegion && (!haveSub || Regions[static_cast<std::size_t>(g)].Key < Subs[s].Key)) {
-                const TRegion& r = Regions[static_cast<std::size_t>(g)];
-                n.X = r.X;
-                n.Y = r.Y;
-                n.R2 = r.R2;
-                n.N = r.N;
-                n.S2X = r.S2X;
-                n.S2Y = r.S2Y;
-                groupId = g++;
+            while (NextRegion < frontier && !IsFeature(Regions[NextRegion])) ++NextRegion;
+            const bool haveRegion = NextRegion < frontier;
+            const bool haveSub =
+                NextSub < Subs.size() && (frontier == Regions.size() || Subs[NextSub].Key < Regions[frontier].Key);
+            if (!haveRegion && !haveSub) return;
+            if (haveRegion && (!haveSub || Regions[NextRegion].Key < Subs[NextSub].Key)) {
+                const TRegion& r = Regions[NextRegion];
+                AddGroup(r.N, r.S2X, r.S2Y, r.X, r.Y, r.R2, r.Key, static_cast<std::int32_t>(NextRegion));
+                ++NextRegion;
             } else {
-                const TSubGroup& r = Subs[s];
-                n.X = r.X;
-                n.Y = r.Y;
-                n.R2 = r.R2;
-                n.N = r.N;
-                n.S2X = r.S2X;
-                n.S2Y = r.S2Y;
-                groupId = regionCount + static_cast<std::int32_t>(s++);
+                const TSubGroup& r = Subs[NextSub];
+                AddGroup(r.N, r.S2X, r.S2Y, r.X, r.Y, r.R2, r.Key, static_cast<std::int32_t>(Regions.size() + NextSub));
+                ++NextSub;
             }
-            n.Radius = std::sqrt(n.R2);
-            n.FirstGroup = n.LastGroup = groupId;
-            if (index) {
-                const std::int32_t e = index->FindFirst(n, Features);
-                if (e >= 0) {
-                    index->Remove(e);
-                    Merge(Features[static_cast<std::size_t>(e)], n);
-                    index->Insert(e, Features[static_cast<std::size_t>(e)]);
-                    continue;
-                }
-                index->Insert(static_cast<std::int32_t>(Features.size()), n);
-            }
-            Features.push_back(n);
         }
     }
 
+    void AddGroup(std::int64_t pixels, std::int64_t s2x, std::int64_t s2y, double x, double y, double r2,
+                  std::int64_t key, std::int32_t group) {
+        TDetectFeature n;
+        n.X = x;
+        n.Y = y;
+        n.R2 = r2;
+        n.Radius = std::sqrt(r2);
+        n.N = pixels;
+        n.S2X = s2x;
+        n.S2Y = s2y;
+        n.SeedY = static_cast<std::int32_t>(key / Width);
+        n.FirstGroup = n.LastGroup = group;
+        if (Index) {
+            const std::int32_t e = Index->FindFirst(n);
+            if (e >= 0) {
+                Merge(Features[static_cast<std::size_t>(e)], n);
+                Index->Update(e, Features[static_cast<std::size_t>(e)]);
+                return;
+            }
+            Index->Insert(static_cast<std::int32_t>(Features.size()), n);
+        }
+        Features.push_back(n);
+    }
+
     // E takes N's pixels; its measures are formed again from all its pixels.
-    void Merge(TFeature& e, const TFeature& n) {
+    void Merge(TDetectFeature& e, const TDetectFeature& n) {
         e.N += n.N;
         e.S2X += n.S2X;
         e.S2Y += n.S2Y;
-        GroupNext[static_cast<std::size_t>(e.LastGroup)] = n.FirstGroup;
-        e.LastGroup = n.LastGroup;
         e.X = Centre(e.S2X, e.N);
         e.Y = Centre(e.S2Y, e.N);
+        GroupNext[static_cast<std::size_t>(e.LastGroup)] = n.FirstGroup;
+        e.LastGroup = n.LastGroup;
+        e.Groups += 1;
         double r2 = 0.0;
-        for (std::int32_t g = e.FirstGroup; g >= 0; g = GroupNext[static_cast<std::size_t>(g)]) {
-            const double q = GroupFarthest(g, e.X, e.Y);
-            if (q > r2) r2 = q;
+        if (e.Hull < 0 && e.Groups <= 3 && e.N <= 4 * std::int64_t{FloodLimit}) {
+            // A feature of a few small groups: its runs are few.
+            for (std::int32_t g = e.FirstGroup; g >= 0; g = GroupNext[static_cast<std::size_t>(g)]) {
+                const double q = GroupFarthest(g, e.X, e.Y);
+                if (q > r2) r2 = q;
+            }
+        } else {
+            // A large one keeps the convex hull of its pixels, whose vertices hold the
+            // farthest pixel (kernel/xDetectHull.h).
+            if (e.Hull < 0) {
+                e.Hull = static_cast<std::int32_t>(Hulls.size());
+                Hulls.emplace_back();
+                for (std::int32_t g = e.FirstGroup; g != n.FirstGroup; g = GroupNext[static_cast<std::size_t>(g)]) {
+                    GroupHull(g, HullScratch);
+                    Hull.Join(Hulls.back(), HullScratch);
+                }
+            }
+            std::vector<TPoint>& hull = Hulls[static_cast<std::size_t>(e.Hull)];
+            GroupHull(n.FirstGroup, HullScratch);
+            Hull.Join(hull, HullScratch);
+            for (const TPoint& v : hull) {
+                const double q = TDot::PixelDistance2(v.x, v.y, e.X, e.Y);
+                if (q > r2) r2 = q;
+            }
+            if (!(r2 < HullExactLimit)) {
+                r2 = 0.0;
+                for (std::int32_t g = e.FirstGroup; g >= 0; g = GroupNext[static_cast<std::size_t>(g)]) {
+                    const double q = GroupFarthest(g, e.X, e.Y);
+                    if (q > r2) r2 = q;
+                }
+            }
         }
         e.R2 = r2;
         e.Radius = std::sqrt(r2);
     }
 
-    double GroupFarthest(std::int32_t g, double cx, double cy) {
-        double r2 = 0.0;
+    // Calls f(y, x0, x1) for each run of a region or segment of a flood group. The runs of
+    // a region are found row by row within the columns it spans.
+    template <typename TFunc>
+    void ForEachSegment(std::int32_t g, TFunc f) const {
         if (static_cast<std::size_t>(g) < Regions.size()) {
-            if (RunNext.empty()) LinkRegionRuns();
-            for (std::int32_t i = RunHead[static_cast<std::size_t>(g)]; i >= 0; i = RunNext[static_cast<std::size_t>(i)]) {
-                const TRun& r = Runs[static_cast<std::size_t>(i)];
-                const double q = SegmentFarthest(r.Y, r.X0, r.X1, cx, cy);
-                if (q > r2) r2 = q;
-            }
-        } else {
-            const TSubGroup& sg = Subs[static_cast<std::size_t>(g) - Regions.size()];
-            for (std::int32_t s = sg.SegBegin; s < sg.SegEnd; ++s) {
-                const TSegment& seg = Segments[static_cast<std::size_t>(s)];
-                const double q = SegmentFarthest(seg.Y, seg.X0, seg.X1, cx, cy);
-                if (q > r2) r2 = q;
+            const TRegion& r = Regions[static_cast<std::size_t>(g)];
+            std::size_t k = static_cast<std::size_t>(r.Key / Width - Top);
+            // In its first row the region starts with its first run; in each further row the
+            // search starts at the same place among the row's runs.
+            std::size_t at = static_cast<std::size_t>(r.FirstRun);
+            for (;;) {
+                const TRun* run = Runs.data() + at;
+                const TRun* end = Runs.data() + RowStart[k + 1];
+                for (; run != end && run->X0 <= r.MaxX; ++run)
+                    if (run->Label == g) f(RowOf(k), run->X0, run->X1);
+                if (k == static_cast<std::size_t>(r.LastRow)) return;
+                const std::size_t offset = at - RowStart[k];
+                ++k;
+                at = FirstRunFrom(RowStart[k], RowStart[k + 1], RowStart[k] + offset, r.MinX);
             }
         }
+        const TSubGroup& sg = Subs[static_cast<std::size_t>(g) - Regions.size()];
+        for (std::int32_t s = sg.SegBegin; s < sg.SegEnd; ++s) {
+            const TSegment& seg = Segments[static_cast<std::size_t>(s)];
+            f(seg.Y, seg.X0, seg.X1);
+        }
+    }
+
+    // The first run of [begin, end) that ends at or right of column x, searched outwards
+    // from hint.
+    std::size_t FirstRunFrom(std::size_t begin, std::size_t end, std::size_t hint, std::int32_t x) const {
+        const TRun* runs = Runs.data();
+        hint = std::min(std::max(hint, begin), end);
+        std::size_t lo, hi;  // the answer lies in [lo, hi]
+        if (hint < end && runs[hint].X1 < x) {
+            lo = hint + 1;
+            std::size_t step = 1;
+            hi = hint + 1;
+            while (hi < end && runs[hi].X1 < x) {
+                lo = hi + 1;
+                hi += step;
+                step *= 2;
+            }
+            hi = std::min(hi, end);
+        } else {
+            hi = hint;
+            std::size_t step = 1;
+            lo = hint;
+            while (lo > begin && runs[lo - 1].X1 >= x) {
+                hi = lo - 1;
+                lo = lo > begin + step ? lo - step : begin;
+                step *= 2;
+            }
+        }
+        return static_cast<std::size_t>(
+            std::partition_point(runs + lo, runs + hi, [x](const TRun& a) { return a.X1 < x; }) - runs);
+    }
+
+    double GroupFarthest(std::int32_t g, double cx, double cy) const {
+        double r2 = 0.0;
+        ForEachSegment(g, [&](std::int32_t y, std::int32_t x0, std::int32_t x1) {
+            const double q = SegmentFarthest(y, x0, x1, cx, cy);
+            if (q > r2) r2 = q;
+        });
         return r2;
     }
 
-    // The runs of each region chained, made at the first merge.
-    void LinkRegionRuns() {
-        RunHead.assign(Regions.size(), -1);
-        RunNext.assign(Runs.size(), -1);
-        for (std::size_t i = Runs.size(); i-- > 0;) {
-            std::int32_t& head = RunHead[static_cast<std::size_t>(Runs[i].Label)];
-            RunNext[i] = head;
-            head = static_cast<std::int32_t>(i);
+    // The hull of one group, from the first and last pixel of each of its rows.
+    void GroupHull(std::int32_t g, std::vector<TPoint>& hull) {
+        std::int32_t y0, y1;
+        if (static_cast<std::size_t>(g) < Regions.size()) {
+            y0 = static_cast<std::int32_t>(Regions[static_cast<std::size_t>(g)].Key / Width);
+            y1 = RowOf(static_cast<std::size_t>(Regions[static_cast<std::size_t>(g)].LastRow));
+        } else {
+            y0 = std::numeric_limits<std::int32_t>::max();
+            y1 = std::numeric_limits<std::int32_t>::min();
+            ForEachSegment(g, [&](std::int32_t y, std::int32_t, std::int32_t) {
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+            });
         }
+        const std::size_t rows = static_cast<std::size_t>(y1 - y0) + 1;
+        RowLo.assign(rows, std::numeric_limits<std::int32_t>::max());
+        RowHi.assign(rows, std::numeric_limits<std::int32_t>::min());
+        ForEachSegment(g, [&](std::int32_t y, std::int32_t x0, std::int32_t x1) {
+            const std::size_t row = static_cast<std::size_t>(y - y0);
+            RowLo[row] = std::min(RowLo[row], x0);
+            RowHi[row] = std::max(RowHi[row], x1);
+        });
+        HullPoints.clear();
+        for (std::size_t row = 0; row < rows; ++row) {
+            if (RowLo[row] > RowHi[row]) continue;
+            const std::int32_t y = y0 + static_cast<std::int32_t>(row);
+            HullPoints.push_back({RowLo[row], y});
+            if (RowHi[row] != RowLo[row]) HullPoints.push_back({RowHi[row], y});
+        }
+        Hull.Build(HullPoints, hull);
     }
 
     const std::uint8_t* Gray;
     std::int32_t Width;
     std::int32_t Left, Top, Right, Bottom;
+    bool Containment = false;
 
-    std::vector<TRun> Runs;
-    std::vector<TRegion> Regions;
+    TBigVector<TRun> Runs;
+    std::vector<std::size_t> RowStart;   // runs of zone row k: [RowStart[k], RowStart[k + 1])
+    TBigVector<TRegion> Regions;
     std::vector<TSubGroup> Subs;
-    std::vector<TSegment> Segments;
-    std::vector<TFeature> Features;
+    TBigVector<TSegment> Segments;      // of the flood groups
+    TBigVector<TDetectFeature> Features;
     std::vector<std::int32_t> GroupNext;
-    std::vector<std::int32_t> RunHead, RunNext;
+    std::unique_ptr<TContainmentIndex> Index;
+    std::size_t NextRegion = 0, NextSub = 0;  // the next groups to become features
 
-    std::vector<std::uint8_t> Map;
-    std::vector<std::size_t> Stack;
+    THullBuilder Hull;
+    std::vector<std::vector<TPoint>> Hulls;  // of features grown large by merges
+    std::vector<TPoint> HullPoints, HullScratch;
+    std::vector<std::int32_t> RowLo, RowHi;
+
+    TBigVector<std::uint8_t> Map;
+    std::vector<TChain> Chains;  // at most one per accepted pixel
+    std::size_t ChainCount = 0;
+    std::int32_t FloodCount = 0;
+    bool FloodDone = false;
     std::int32_t MapX0 = 0, MapY0 = 0;
     std::size_t MapWidth = 0;
 };

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/ConsoleModules.h"
+#include "kernel/xKernel.h"
 #include "cli/TerminalSink.h"
 #include "console/xConsole.h"
 
@@ -69,6 +70,8 @@ int RunConsole(const std::string& iniFile) {
     TTerminalSink sink(stdout);
     {
         TProgramModules modules(&sink, iniFile.empty() ? DesktopSettingsFileName() : iniFile, false);
+        // The kernel as the desktop program's main window creates it, without a view.
+        TKernel kernel(nullptr, nullptr, nullptr, nullptr);
         if (::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO))
             ReadEditedLines(sink);
         else

@@ -27,13 +27,15 @@ bool IniOpen(TConsole* console, const std::string& fileName) {
     console->SettingsObject =
         std::make_unique<TProfileFile>(fileName.empty() ? console->SettingsFileName : fileName);
     FatalCheck(console->SettingsObject != nullptr, "{F454360E-1168-4708-886E-503A34FB16DB}", "");
+    // Each write replaces the file at once; the close flushes the section to the disk.
+    console->SettingsObject->DeferSync = true;
     return true;
 }
 
 void IniClose(TConsole* console) {
     if (!console->IniFile) return;
     FatalCheck(console->SettingsObject != nullptr, "{EC93B634-F71F-4548-98B6-54CCCF19D5C5}", "");
-    // Every write has already reached the disk.
+    console->SettingsObject->Sync();
     console->SettingsObject.reset();
 }
 

@@ -272,6 +272,32 @@ std::string TProfileFile::Serialize() const {
     return out;
 }
 
+// Makes a rename in the folder durable.
+void TProfileFile::SyncFolder(const std::string& folder) {
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+bool TProfileFile::Sync() {
+    if (!SyncPending) return true;
+    SyncPending = false;
+    const int fd = ::open(SyncTarget.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Error = ErrnoText(errno);
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0;
+    const int err = errno;
+    ::close(fd);
+    fs::path folder = fs::path(SyncTarget).parent_path();
+    SyncFolder(folder.empty() ? "." : folder.string());
+    if (!ok) Error = ErrnoText(err);
+    return ok;
+}
+
 bool TProfileFile::Store() {
     if (!Readable) {
         // Its content is unknown: replacing it would lose whatever it holds.
@@ -321,7 +347,7 @@ bool TProfileFile::Store() {
     };
     if (!WriteAll(fd, content)) return fail(errno);
     if (::fchmod(fd, mode) != 0) return fail(errno);
-    if (::fsync(fd) != 0) return fail(errno);
+    if (!DeferSync && ::fsync(fd) != 0) return fail(errno);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tempName.c_str());
@@ -334,12 +360,11 @@ bool TProfileFile::Store() {
         Error = ErrnoText(err);
         return false;
     }
-    // Make the rename itself durable.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    SyncTarget = target.string();
+    if (DeferSync)
+        SyncPending = true;
+    else
+        SyncFolder(folder.string());
     OnDisk = content;
     OnDiskKnown = true;
     Error.clear();

@@ -36,6 +36,13 @@ public:
 
     const std::string& LastError() const { return Error; }
 
+    // When set, a write still replaces the file at once and atomically (temporary file,
+    // then rename) but leaves forcing it to the disk to Sync(): one flush for a whole
+    // section instead of one per key.
+    bool DeferSync = false;
+    // Forces the writes since the last Sync() to the disk.
+    bool Sync();
+
     // Longest string value a read returns.
     static constexpr std::size_t MaxStringLength = 2047;
 
@@ -54,6 +61,7 @@ private:
     bool FindValue(std::string_view section, std::string_view key, std::string_view& value) const;
     std::string Serialize() const;
     bool Store();
+    static void SyncFolder(const std::string& folder);
 
     std::string Name;
     std::vector<TLine> Lines;
@@ -62,6 +70,8 @@ private:
     bool OnDiskKnown = false;       // false while the file does not exist
     bool Readable = true;           // false when the file exists but could not be read
     std::string Error;
+    bool SyncPending = false;
+    std::string SyncTarget;
 };
 
 // Integer value of a settings file: decimal within 32 bits, or hexadecimal after "0x" or "$"

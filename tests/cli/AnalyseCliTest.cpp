@@ -15,7 +15,7 @@ using ::testing::HasSubstr;
 namespace {
 
 const std::string Cli = MORVEX_BIN_DIR "/morvex-cli";
-const std::string SampleDir = MORVEX_TEST_DATA "/../../samples";
+const std::string SampleDir = MORVEX_SOURCE_DIR "/samples";
 
 struct TResult {
     int ExitCode = -1;

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "MorvexVersion.h"
@@ -59,6 +60,16 @@ void ExpectInfoBlock(const std::vector<std::string>& lines) {
     EXPECT_EQ(lines[8], " " + std::string(40, '-'));
 }
 
+// Index of the first line after the start-up messages: the information block, the modules'
+// "creating ..." lines, the plug-in count and one line per loaded plug-in.
+std::size_t StartupEnd(const std::vector<std::string>& lines) {
+    std::size_t i = 0;
+    while (i < lines.size() && !std::regex_match(lines[i], std::regex(" > [0-9]+ plugin\\(s\\) found"))) ++i;
+    if (i < lines.size()) ++i;
+    while (i < lines.size() && lines[i].rfind(" > plugin \"", 0) == 0) ++i;
+    return i;
+}
+
 std::vector<std::string> After(const std::vector<std::string>& lines, std::size_t first) {
     return first < lines.size() ? std::vector<std::string>(lines.begin() + first, lines.end())
                                 : std::vector<std::string>{};
@@ -81,14 +92,18 @@ TEST(ConsoleCli, PipedLinesPrintTheInformationBlockThenTheirOutput) {
     const TRun run = RunCli(dir, Cli, "console --ini '" + ini + "'", "console\necho\n..\ntest 1 2.5 on abc $10\n?\n");
     EXPECT_EQ(run.ExitCode, 0);
     ExpectInfoBlock(run.Lines);
+    // The program's modules come up in the desktop program's order.
+    EXPECT_THAT(std::vector<std::string>(run.Lines.begin() + 9, run.Lines.begin() + 14),
+                ElementsAreArray({" > creating Params", " > creating Kernel", " > creating Scale",
+                                  " > creating Picture", " > creating PlugLib"}));
     // After "..", "test" is looked up in root 0, where there is none.
     const std::vector<std::string> expected = {
-        " > creating Params",
         " echo = ON (TRUE)",
         " ERROR: unknown command \"test\"",
         "  ",
         " Roots:",
         "     console",
+        "     picture",
         " Commands:",
         "     clear",
         "     hide",
@@ -96,7 +111,7 @@ TEST(ConsoleCli, PipedLinesPrintTheInformationBlockThenTheirOutput) {
         "     info",
         "  ",
     };
-    EXPECT_THAT(After(run.Lines, 9), ElementsAreArray(expected));
+    EXPECT_THAT(After(run.Lines, StartupEnd(run.Lines)), ElementsAreArray(expected));
     EXPECT_EQ(run.Out.find('\x1b'), std::string::npos);  // no colour on a pipe
     ExpectDefaultsWritten(ini);
 }
@@ -106,7 +121,7 @@ TEST(ConsoleCli, TestInsideTheConsoleRootShowsEachArgument) {
     const TRun run = RunCli(dir, Cli, "console --ini '" + dir.File("m.ini") + "'",
                             "console\ntest 1 2.5 on abc $10\r\nCONSOLE>TEST X\n");
     EXPECT_EQ(run.ExitCode, 0);
-    EXPECT_THAT(After(run.Lines, 10),
+    EXPECT_THAT(After(run.Lines, StartupEnd(run.Lines)),
                 ElementsAreArray({" int   = 1", " float = 2.5", " bool  = ON (TRUE)", " str   = abc",
                                   " int   = 16", " str   = x"}));
 }
@@ -118,7 +133,7 @@ TEST(ConsoleCli, InifileOffLeavesTheSettingsFileUnchanged) {
     WriteFile(ini, before);
     const TRun run = RunCli(dir, Cli, "console --ini '" + ini + "'", "console inifile off\n");
     EXPECT_EQ(run.ExitCode, 0);
-    EXPECT_THAT(After(run.Lines, 10), ElementsAreArray({" inifile = OFF (FALSE)"}));
+    EXPECT_THAT(After(run.Lines, StartupEnd(run.Lines)), ElementsAreArray({" inifile = OFF (FALSE)"}));
     EXPECT_EQ(ReadFile(ini), before);
 }
 
@@ -140,7 +155,7 @@ TEST(ConsoleCli, QuitEndsTheRunNormally) {
     const std::string ini = dir.File("morvex.ini");
     const TRun run = RunCli(dir, Cli, "console --ini '" + ini + "'", "quit\nconsole\necho\n");
     EXPECT_EQ(run.ExitCode, 0);
-    EXPECT_THAT(After(run.Lines, 10), ::testing::IsEmpty());  // nothing after quit ran
+    EXPECT_THAT(After(run.Lines, StartupEnd(run.Lines)), ::testing::IsEmpty());  // nothing after quit ran
     ExpectDefaultsWritten(ini);
 }
 
@@ -226,7 +241,7 @@ TEST(ConsoleCli, OnATerminalTabCompletesAndPrefixesAreColoured) {
         return at != std::string::npos;
     };
     const auto steps = [&] {
-        return step("", "creating Params\r\n>") &&
+        return step("", "plugin(s) found\r\n") && step("", ">") &&
                // "console e" and TAB become "console>echo " (redrawn from the changed character
                // on); without the completion the line would be the unknown command "e".
                step("console e\t", ">echo ") &&

@@ -105,10 +105,17 @@ void FillSeries(ISeries& series, double lo, double hi, const std::vector<double>
     s.Edges.push_back(e);
     s.Counts.assign(bins, 0);
     if (bins > 0) {
+        // The bin of a value from its distance to the origin in steps, then moved until the
+        // accumulated edges (which drift from lo + i * step by rounding) confirm it.
+        const double* edges = s.Edges.data();
+        const double inv = 1.0 / step;
         for (const double v : values) {
-            const std::size_t j =
-                static_cast<std::size_t>(std::lower_bound(s.Edges.begin(), s.Edges.end(), v) - s.Edges.begin());
-            if (j >= 1 && j <= bins) ++s.Counts[j - 1];
+            if (!(v > edges[0] && v <= edges[bins])) continue;
+            double guess = std::floor((v - lo) * inv);
+            std::size_t i = guess < 0 ? 0 : guess >= static_cast<double>(bins) ? bins - 1 : static_cast<std::size_t>(guess);
+            while (i > 0 && !(edges[i] < v)) --i;
+            while (i + 1 < bins && edges[i + 1] < v) ++i;
+            ++s.Counts[i];
         }
     }
     for (std::size_t i = 0; i < bins; ++i) {
@@ -168,11 +175,12 @@ public:
             minY = std::min(minY, Ys[i]);
             maxY = std::max(maxY, Ys[i]);
         }
-        // About one feature per cell.
+        // About one feature per cell: the power of two at or below the side of a square of
+        // the average area per feature.
         const double area = std::max(maxX - minX, 1e-6) * std::max(maxY - minY, 1e-6);
         int exp = 0;
         std::frexp(std::sqrt(area / static_cast<double>(m)), &exp);
-        Size = std::ldexp(1.0, exp);
+        Size = std::ldexp(1.0, exp - 1);
         const double maxAbs = std::max({std::fabs(minX), std::fabs(maxX), std::fabs(minY), std::fabs(maxY)});
         while (maxAbs / Size > 0x1p52) Size *= 2.0;
         const double maxCells = 4.0 * static_cast<double>(m) + 64.0;
@@ -198,6 +206,12 @@ public:
             Order[at] = {Xs[i], Ys[i], static_cast<std::int32_t>(i)};
         }
         return true;
+    }
+
+    // Visits the features cell by cell, for locality.
+    template <typename TFunc>
+    void ForEachInCellOrder(TFunc f) const {
+        for (const TEntry& e : Order) f(e.Index);
     }
 
     // The distance the list loop gives feature i.
@@ -297,7 +311,7 @@ void NearestDistances(const std::vector<double>& xs, const std::vector<double>& 
         NearestLiteral(xs, ys, g);
         return;
     }
-    for (std::size_t i = 0; i < xs.size(); ++i) g[i] = grid.Nearest(static_cast<std::int32_t>(i));
+    grid.ForEachInCellOrder([&](std::int32_t i) { g[static_cast<std::size_t>(i)] = grid.Nearest(i); });
 }
 
 }  // namespace

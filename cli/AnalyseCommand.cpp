@@ -23,6 +23,9 @@
 #include "picture/xPicture.h"
 #include "platform/ImageFile.h"
 #include "platform/ProfileFile.h"
+#ifdef MORVEX_HAVE_DOCUMENT
+#include "ui/document/HeadlessDocument.h"
+#endif
 #include "plugins/host/xPlugData.h"
 #include "plugins/host/xPlugExec.h"
 #include "xStats.h"
@@ -240,6 +243,14 @@ int AnalyseOne(const TAnalyseOptions& o, std::size_t index, const std::string& i
                 WriteText(files.Name(index, "txt"), TReport(kernel, rs, ds, as).ReportText());
             }
             if (!o.Csv.empty()) WriteText(files.Name(index, "csv"), CsvFeatures(kernel));
+#ifdef MORVEX_HAVE_DOCUMENT
+            if (!o.Document.empty()) {
+                THeadlessGui gui;
+                TSeriesData rs, ds, as;
+                const std::string failure = SaveExportDocument(kernel, rs, ds, as, files.Name(index, "odt"));
+                if (!failure.empty()) throw std::runtime_error(failure);
+            }
+#endif
             TPluginView pluginView;
             if (o.Json || !o.Features.empty()) pluginView = ThroughDataProvider(kernel);
             if (!o.Features.empty()) WriteText(files.Name(index, "dat"), pluginView.DataFile);
@@ -340,8 +351,9 @@ CLI::App* AddAnalyseCommand(CLI::App& app, TAnalyseOptions& o) {
     cmd->footer(
         "Settings come from the desktop program's settings file (or --ini FILE) and are never written;\n"
         "the options override them as if they were stored there, before the image is loaded.\n"
-        "With several images each is analysed on its own, in parallel; --report and --csv then name\n"
-        "a folder that receives <image stem>.txt / .csv / .dat. Outputs are in input order.\n"
+        "With several images each is analysed on its own, in parallel; --report, --csv, --features and\n"
+        "--document then name a folder that receives <image stem>.txt / .csv / .dat / .odt. Outputs are\n"
+        "in input order.\n"
         "CSV columns: index (position in the feature list, from 1), x, y, max_radius, fill_radius,\n"
         "filling, distance, area, pixel_count; lengths and areas in scale units.\n"
         "Exit codes: 0 all analysed, 2 usage error, 3 at least one image could not be read.");
@@ -363,6 +375,8 @@ CLI::App* AddAnalyseCommand(CLI::App& app, TAnalyseOptions& o) {
     cmd->add_option("--csv", o.Csv, "Write the passing features as CSV to FILE, or -");
     cmd->add_option("--features", o.Features,
                     "Write the passing features' data file, as the Stats plug-in saves it, to FILE, or -");
+    cmd->add_option("--document", o.Document,
+                    "Write the export document (report, picture, charts) to FILE.odt, as the desktop program's export");
     cmd->add_flag("--json", o.Json, "Print one JSON object per image on standard output");
     cmd->add_option("--summary", o.Summary, "Write one CSV row per image to FILE, or -");
     cmd->add_option("-j,--jobs", o.Jobs, "Images analysed at once (default: all cores)")->check(CLI::Range(1, 256));
@@ -374,11 +388,16 @@ int RunAnalyse(const TAnalyseOptions& o) {
     const bool several = o.Images.size() > 1;
     TJobFiles files;
     try {
+#ifndef MORVEX_HAVE_DOCUMENT
+        if (!o.Document.empty()) throw TUsageError("--document: this morvex-cli was built without Qt");
+#endif
+        if (o.Document == "-") throw TUsageError("--document needs a file name, not -");
         if (several) {
-            for (const std::string* folder : {&o.Report, &o.Csv, &o.Features}) {
+            for (const std::string* folder : {&o.Report, &o.Csv, &o.Features, &o.Document}) {
                 if (folder->empty()) continue;
                 if (*folder == "-")
-                    throw TUsageError("with several images --report, --csv and --features name a folder, not -");
+                    throw TUsageError(
+                        "with several images --report, --csv, --features and --document name a folder, not -");
                 std::error_code ec;
                 fs::create_directories(*folder, ec);
                 if (!fs::is_directory(*folder)) throw TUsageError("cannot create the folder " + *folder);
@@ -416,6 +435,8 @@ int RunAnalyse(const TAnalyseOptions& o) {
             if (!o.Csv.empty()) Emit(OutputPath(o.Csv, image, ".csv", several), ReadText(files.Name(i, "csv")));
             if (!o.Features.empty())
                 Emit(OutputPath(o.Features, image, ".dat", several), ReadText(files.Name(i, "dat")));
+            if (!o.Document.empty())
+                Emit(OutputPath(o.Document, image, ".odt", several), ReadText(files.Name(i, "odt")));
             if (!o.Summary.empty()) summary += ReadText(files.Name(i, "row"));
         }
         if (!o.Summary.empty()) Emit(o.Summary, summary);

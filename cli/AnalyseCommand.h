@@ -15,6 +15,7 @@ struct TAnalyseOptions {
     bool Vertical = false;
     bool Horizontal = false;
     std::string Report, Csv, Summary, Features;
+    std::string Document;  // the export document (.odt); needs a build with Qt
     bool Json = false;
     bool Verbose = false;
     int Jobs = 0;  // 0: all cores

@@ -1,6 +1,6 @@
 #include "ui/ColorValues.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 
 namespace ColorValue {
@@ -51,7 +51,7 @@ std::optional<QColor> Resolve(std::int32_t value) {
         const int index = value & 0xFF;
         if (index >= SystemCount) return QColor(Qt::black);
         const TSystemColor& s = SystemColors[index];
-        return QApplication::palette().color(s.Group, s.Role);
+        return QGuiApplication::palette().color(s.Group, s.Role);
     }
     // Any other value is an RGB value; its highest byte is ignored.
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);

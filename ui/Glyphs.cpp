@@ -136,6 +136,31 @@ void PaintGlyph(QPainter& p, TGlyph glyph, double s) {
     case TGlyph::Program:
         PaintProgram(p, s);
         break;
+    case TGlyph::Export: {
+        // A document page with text lines and a small stair chart, and an arrow out of it.
+        p.setPen(QPen(QColor(40, 70, 130), lw));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(0.08 * s, 0.04 * s, 0.62 * s, 0.90 * s));
+        p.setPen(QPen(QColor(120, 120, 140), lw));
+        for (double y : {0.18, 0.30}) p.drawLine(QPointF(0.18 * s, y * s), QPointF(0.60 * s, y * s));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(120, 180, 120));
+        p.drawRect(QRectF(0.18 * s, 0.62 * s, 0.10 * s, 0.20 * s));
+        p.drawRect(QRectF(0.28 * s, 0.46 * s, 0.10 * s, 0.36 * s));
+        p.drawRect(QRectF(0.38 * s, 0.54 * s, 0.10 * s, 0.28 * s));
+        p.setBrush(QColor(30, 110, 200));
+        QPainterPath arrow;
+        arrow.moveTo(0.52 * s, 0.36 * s);
+        arrow.lineTo(0.74 * s, 0.36 * s);
+        arrow.lineTo(0.74 * s, 0.22 * s);
+        arrow.lineTo(0.98 * s, 0.46 * s);
+        arrow.lineTo(0.74 * s, 0.70 * s);
+        arrow.lineTo(0.74 * s, 0.56 * s);
+        arrow.lineTo(0.52 * s, 0.56 * s);
+        arrow.closeSubpath();
+        p.drawPath(arrow);
+        break;
+    }
     }
 }
 

@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QImage>
 
-enum class TGlyph { Open, Save, Analyse, About, Preferences, Copy, Close, Program };
+enum class TGlyph { Open, Save, Analyse, About, Preferences, Copy, Close, Program, Export };
 
 QIcon GlyphIcon(TGlyph glyph);
 // The splash and About picture, 368 x 225 logical pixels at the given device pixel ratio.

@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -27,6 +29,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -44,9 +47,12 @@
 #include "picture/xPicture.h"
 #include "platform/ImageFile.h"
 #include "platform/NumberFormat.h"
+#include "plugins/host/xPlugExec.h"
+#include "plugins/host/xPlugLib.h"
 #include "settings/uParams.h"
 #include "settings/xParams.h"
 #include "settings/xScale.h"
+#include "ui/ChartPicture.h"
 #include "ui/ChartSeries.h"
 #include "ui/CollapsibleBand.h"
 #include "ui/ColorValues.h"
@@ -54,6 +60,7 @@
 #include "ui/ImageView.h"
 #include "ui/PaintBox.h"
 #include "ui/ResultsText.h"
+#include "ui/document/ReportDocument.h"
 #include "ui/uAbout.h"
 
 namespace {
@@ -110,9 +117,12 @@ TfrmMain::TfrmMain(TfrmConsole* console, QWidget* parent) : QMainWindow(parent),
     setGeometry(226, 123, 650, 636);  // restored bounds
     setAcceptDrops(true);
     ShowError = [this](const QString& text) { QMessageBox::critical(this, AppTitle, text); };
+    ShowInformation = [this](const QString& text) { QMessageBox::information(this, AppTitle, text); };
+    OpenDocument = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
 
     CreateActions();
     CreateWorkArea();
+    CreatePopupMenu();
     CreateToolPanel();
 
     auto* central = new QWidget(this);
@@ -154,9 +164,11 @@ void TfrmMain::CreateActions() {
         return a;
     };
     TGlyph gOpen = TGlyph::Open, gSave = TGlyph::Save, gAnalyse = TGlyph::Analyse, gAbout = TGlyph::About,
-           gParams = TGlyph::Preferences;
+           gParams = TGlyph::Preferences, gExport = TGlyph::Export;
     actFileOpen = make(QStringLiteral("&Open ..."), QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral(" Open image "), &gOpen);
     actSave = make(QStringLiteral("&Save ..."), QKeySequence(Qt::CTRL | Qt::Key_S), QStringLiteral(" Save image report "), &gSave);
+    actExportWord = make(QStringLiteral("&Export to Word  "), QKeySequence(Qt::CTRL | Qt::Key_W),
+                         QStringLiteral(" Export results to MS Word "), &gExport);
     actParams = make(QStringLiteral("&Preferences ..."), QKeySequence(Qt::Key_F5), QString(), &gParams);
     actExit = make(QStringLiteral("E&xit"), QKeySequence(), QString(), nullptr);
     actAnalyse = make(QStringLiteral("&Analyse"), QKeySequence(Qt::Key_F9), QStringLiteral(" Analyse image "), &gAnalyse);
@@ -167,6 +179,7 @@ void TfrmMain::CreateActions() {
 
     connect(actFileOpen, &QAction::triggered, this, &TfrmMain::actFileOpenExecute);
     connect(actSave, &QAction::triggered, this, &TfrmMain::actSaveExecute);
+    connect(actExportWord, &QAction::triggered, this, &TfrmMain::actExportWordExecute);
     connect(actParams, &QAction::triggered, this, &TfrmMain::actParamsExecute);
     connect(actExit, &QAction::triggered, this, &TfrmMain::actExitExecute);
     connect(actAnalyse, &QAction::triggered, this, &TfrmMain::actAnalyseExecute);
@@ -177,6 +190,7 @@ void TfrmMain::CreateActions() {
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->addAction(actFileOpen);
     mnuFile->addAction(actSave);
+    mnuFile->addAction(actExportWord);
     mnuFile->addSeparator();
     mnuFile->addAction(actParams);
     mnuFile->addSeparator();
@@ -197,6 +211,7 @@ void TfrmMain::CreateActions() {
     ToolBar->setContentsMargins(4, 0, 0, 0);
     ToolBar->addAction(actFileOpen);
     ToolBar->addAction(actSave);
+    ToolBar->addAction(actExportWord);
     ToolBar->addSeparator();
     ToolBar->addAction(actAnalyse);
     ToolBar->addSeparator();
@@ -448,6 +463,8 @@ void TfrmMain::FormCreate() {
     OutputMode = 0;
     // 8.
     ShowSettings();
+    // 9.
+    BuildPluginMenu();
     UpdateActions();
 }
 
@@ -527,7 +544,10 @@ void TfrmMain::btnSwitchClick() {
 
 void TfrmMain::UpdateActions() {
     if (!Kernel) return;
-    actAnalyse->setEnabled(Kernel->Picture->HasImage() && Kernel->Scale->IsPlaced() && !Analysing);
+    const bool ready = Kernel->Picture->HasImage() && Kernel->Scale->IsPlaced();
+    actAnalyse->setEnabled(ready && !Analysing);
+    actExportWord->setEnabled(ready && !Exporting);
+    for (QAction* a : PluginActions) PluginUpdate(a);
 }
 
 void TfrmMain::SetCaption() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/StatusPanel.h"
 
@@ -18,6 +19,7 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QMouseEvent;
+class QObject;
 class QScrollArea;
 class QSlider;
 class QSplitter;
@@ -62,18 +64,28 @@ public:
     // Shows an error raised by the platform (an unreadable picture); a message box unless
     // replaced.
     std::function<void(const QString&)> ShowError;
+    // Shows a notice (where an export was written when nothing could open it).
+    std::function<void(const QString&)> ShowInformation;
+    // Opens a written document with the desktop's default application; false when nothing
+    // could open it. Tests replace it.
+    std::function<bool(const QString&)> OpenDocument;
+    // Where exports are written: the user's temporary folder unless set.
+    QString ExportFolder;
+    // The document written by the last export (empty before the first).
+    QString LastDocument;
 
     // Handlers and operations (names as in the form).
     void btnSwitchClick();
     void actFileOpenExecute();
     void actSaveExecute();
+    void actExportWordExecute();
     void actAnalyseExecute();
     void actParamsExecute();
     void actHelpExecute();
     void actConsoleExecute();
     void actAboutExecute();
     void actExitExecute();
-    void UpdateActions();  // actAnalyseUpdate
+    void UpdateActions();  // actAnalyseUpdate, actExportWordUpdate, PluginUpdate
     void ShowSettings();
     void ShowMemory();
     void ShowResults();
@@ -98,6 +110,24 @@ public:
     void cmbDimsChange(int index);
     void chkVScaleClick();
 
+    // Chart pages' context menu: copy the active chart (sender: the menu item, its data the
+    // tag: 1 bitmap, 2 vector), or save it to a picture file.
+    void actCopyImageExecute(QObject* sender);
+    void SavetoFile1Click();
+    // The chart of the page shown in PageControl1; null when there is none.
+    TChartSeries* ActiveChart() const;
+    // The chart save dialog (first use: the picture's folder, else the program's; later:
+    // where it was left).
+    QFileDialog* CreatePictureDialog();
+    QString PictureDialogFolder;
+
+    // Tools-menu entries of the plug-ins: built once at creation, enabled while the kernel
+    // holds valid results; sender is the entry's action, its data the plug-in's number.
+    void BuildPluginMenu();
+    void PluginUpdate(QAction* action);
+    void PluginExecute(QObject* sender);
+    std::vector<QAction*> PluginActions;
+
     // The report save dialog with its suggestion (first use: the picture's name with
     // ".txt", or "Untitled" in the program's folder; later: the name it holds).
     QFileDialog* CreateReportDialog();
@@ -111,10 +141,12 @@ public:
     std::uint8_t BandDrag = 0;
     bool ToolsShown = true;
     bool Analysing = false;  // actAnalyse stays disabled while the analysis runs
+    bool Exporting = false;  // actExportWord stays disabled while the export runs
 
     // Actions and bars.
     QAction* actFileOpen;
     QAction* actSave;
+    QAction* actExportWord;
     QAction* actParams;
     QAction* actExit;
     QAction* actAnalyse;
@@ -165,6 +197,11 @@ public:
     QTableWidget* vleStats;
     QFrame* Panel7;
     QTabWidget* PageControl1;
+    QMenu* PopupMenu;
+    QMenu* CopyAs1;
+    QAction* Bitmap1;
+    QAction* Vector1;
+    QAction* SavetoFile1;
     std::unique_ptr<TChartSeries> Series1;
     std::unique_ptr<TChartSeries> Series2;
     std::unique_ptr<TChartSeries> Series3;
@@ -186,6 +223,7 @@ private:
     void CreateActions();
     void CreateToolPanel();
     void CreateWorkArea();
+    void CreatePopupMenu();
     void FormCreate();
     void ApplyPanelSizes();
     void PaintBoxMouseDown(QMouseEvent* e, QPoint at);

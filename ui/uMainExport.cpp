@@ -24,15 +24,14 @@
 
 namespace {
 
-// The export's state for as long as it runs: output mode 2, the busy cursor, the action
-// disabled; all of it undone however the export ends.
+// The export's state for as long as it runs: the busy cursor and the action disabled;
+// undone, with the output mode back at 0, however the export ends.
 class TExportScope {
 public:
     explicit TExportScope(TfrmMain& form) : Form(form) {
         Form.Exporting = true;
         Form.actExportWord->setEnabled(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        Form.OutputMode = 2;
     }
     ~TExportScope() {
         Form.OutputMode = 0;
@@ -61,7 +60,9 @@ void TfrmMain::actExportWordExecute() {
         try {
             // The pictures go straight into the document: the clipboard keeps what the user
             // copied.
+            OutputMode = 2;
             std::unique_ptr<QTextDocument> document = BuildExportDocument(*Kernel, *Series1, *Series2, *Series3);
+            OutputMode = 0;
             const QString base = QFileInfo(QString::fromStdString(Kernel->FileName)).completeBaseName();
             path = WriteNewOpenDocument(*document, ExportFolder.isEmpty() ? QDir::tempPath() : ExportFolder, base,
                                         &error);

@@ -81,8 +81,10 @@ public:
         bool open = false;
         std::int32_t start = 0;
 #if defined(__SSE2__)
+        const __m128i lo = _mm_set1_epi8(static_cast<char>(Lo));
+        const __m128i span = _mm_set1_epi8(static_cast<char>(Span));
         for (; i + 64 <= n; i += 64) {
-            const std::uint64_t m = Mask64(p + i);
+            const std::uint64_t m = Mask64(p + i, lo, span);
             if (open ? m == ~std::uint64_t{0} : m == 0) continue;
             std::int32_t b = 0;
             while (b < 64) {
@@ -122,10 +124,8 @@ private:
     }
 
 #if defined(__SSE2__)
-    // Bit j set when p[j] lies in the band.
-    std::uint64_t Mask64(const std::uint8_t* p) const {
-        const __m128i lo = _mm_set1_epi8(static_cast<char>(Lo));
-        const __m128i span = _mm_set1_epi8(static_cast<char>(Span));
+    // Bit j set when p[j] lies in the band: (p[j] - lo) mod 256 <= span.
+    static std::uint64_t Mask64(const std::uint8_t* p, __m128i lo, __m128i span) {
         std::uint64_t m = 0;
         for (int k = 0; k < 4; ++k) {
             const __m128i v = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)), lo);
@@ -150,7 +150,7 @@ struct TRegion {
     double Y = 0.0;
     double R2 = 0.0;
     std::int32_t LastRow = 0;    // zone row of its last run
-    std::int32_t MinX = 0;       // columns its runs span (with the containment filter)
+    std::int32_t MinX = 0;       // columns its runs span
     std::int32_t MaxX = 0;
     std::int32_t FirstRun = 0;   // its first run in row-major order
 };
@@ -195,96 +195,117 @@ private:
 
     std::int32_t RowOf(std::size_t k) const { return Top + static_cast<std::int32_t>(k); }
 
-    // Runs of the band in the zone, joined into 4-connected regions; regions numbered in
-    // the row-major order of their first pixel, with pixel count and centre sums.
+    // Runs of the band in the zone, joined into 4-connected regions (union-find over runs,
+    // the earlier run staying the root); regions numbered in the row-major order of their
+    // first pixel, with pixel count, centre sums and extent. The sums gather in a slot per
+    // root as runs join; the slots of roots that survive are the regions, already in order.
     void LabelRuns(std::uint8_t lo, std::uint8_t hi) {
         const TRowScanner scanner(lo, hi);
         const std::size_t rows = static_cast<std::size_t>(Bottom - Top) + 1;
-        // Address space only: pages are touched as runs arrive.
-        Runs.reserve(static_cast<std::size_t>(Right - Left + 1) * rows / 4 + 64);
+        const std::size_t pixels = static_cast<std::size_t>(Right - Left + 1) * rows;
+        // Address space only: pages are touched as runs and slots arrive.
+        Runs.reserve(pixels / 4 + 64);
+        Regions.reserve(pixels / 16 + 64);
         RowStart.assign(rows + 1, 0);
-        std::size_t links = 0;
         for (std::size_t k = 0; k < rows; ++k) {
+            const std::int32_t y = RowOf(k);
             const std::size_t prevBegin = k > 0 ? RowStart[k - 1] : 0;
             const std::size_t curBegin = Runs.size();
             RowStart[k] = curBegin;
-            scanner.Scan(Gray + static_cast<std::size_t>(RowOf(k)) * static_cast<std::size_t>(Width), Left, Right, Runs);
+            scanner.Scan(Gray + static_cast<std::size_t>(y) * static_cast<std::size_t>(Width), Left, Right, Runs);
             const std::size_t curEnd = Runs.size();
-            std::size_t i = prevBegin, j = curBegin;
-            while (i < curBegin && j < curEnd) {
-                const TRun& a = Runs[i];
-                TRun& b = Runs[j];
-                if (a.X1 < b.X0) {
-                    ++i;
-                    continue;
-                }
-                if (b.X1 < a.X0) {
-                    ++j;
-                    continue;
-                }
-                const std::int32_t ra = Find(static_cast<std::int32_t>(i));
-                if (b.Label == static_cast<std::int32_t>(j)) {
-                    b.Label = ra;  // its first contact: it joins that region
-                    ++links;
-                } else {
-                    // The root with the smaller index (the earlier run) stays the root.
-                    const std::int32_t rb = Find(b.Label);
-                    if (ra < rb) {
-                        Runs[static_cast<std::size_t>(rb)].Label = ra;
-                        ++links;
-                    } else if (rb < ra) {
-                        Runs[static_cast<std::size_t>(ra)].Label = rb;
-                        ++links;
+            std::size_t i = prevBegin;
+            for (std::size_t j = curBegin; j < curEnd; ++j) {
+                const std::int32_t x0 = Runs[j].X0, x1 = Runs[j].X1;
+                while (i < curBegin && Runs[i].X1 < x0) ++i;
+                std::int32_t root = -1;
+                for (std::size_t a = i; a < curBegin && Runs[a].X0 <= x1; ++a) {
+                    const std::int32_t ra = Find(static_cast<std::int32_t>(a));
+                    if (root < 0) {
+                        root = ra;
+                    } else if (ra != root) {
+                        root = Unite(root, ra);
                     }
                 }
-                if (a.X1 < b.X1) {
-                    ++i;
+                TRegion* g;
+                if (root < 0) {
+                    Runs[j].Label = -1 - static_cast<std::int32_t>(Regions.size());
+                    g = &Regions.emplace_back();
+                    g->Key = std::int64_t{y} * Width + x0;
+                    g->MinX = x0;
+                    g->MaxX = x1;
+                    g->FirstRun = static_cast<std::int32_t>(j);
                 } else {
-                    ++j;
+                    Runs[j].Label = root;
+                    g = &Regions[SlotOf(root)];
+                    g->MinX = std::min(g->MinX, x0);
+                    g->MaxX = std::max(g->MaxX, x1);
                 }
+                const std::int64_t len = std::int64_t{x1} - x0 + 1;
+                g->N += len;
+                g->S2X += TwiceSumX(x0, x1);
+                g->S2Y += TwiceSumY(y, len);
+                g->LastRow = static_cast<std::int32_t>(k);
             }
         }
         RowStart[rows] = Runs.size();
-        // Each link joined two regions. Every parent precedes its child, so one forward
-        // pass resolves the roots.
-        Regions.reserve(Runs.size() - links);
-        for (std::size_t k = 0; k < rows; ++k) {
-            const std::int32_t y = RowOf(k);
-            for (std::size_t i = RowStart[k]; i < RowStart[k + 1]; ++i) {
-                TRun& r = Runs[i];
-                std::int32_t reg;
-                if (r.Label == static_cast<std::int32_t>(i)) {
-                    reg = static_cast<std::int32_t>(Regions.size());
-                    TRegion& g = Regions.emplace_back();
-                    g.Key = std::int64_t{y} * Width + r.X0;
-                    g.MinX = r.X0;
-                    g.MaxX = r.X1;
-                    g.FirstRun = static_cast<std::int32_t>(i);
-                } else {
-                    reg = Runs[static_cast<std::size_t>(r.Label)].Label;
-                }
-                r.Label = reg;
-                TRegion& g = Regions[static_cast<std::size_t>(reg)];
-                const std::int64_t len = std::int64_t{r.X1} - r.X0 + 1;
-                g.N += len;
-                g.S2X += TwiceSumX(r.X0, r.X1);
-                g.S2Y += TwiceSumY(y, len);
-                g.LastRow = static_cast<std::int32_t>(k);
-                if (Containment) {
-                    g.MinX = std::min(g.MinX, r.X0);
-                    g.MaxX = std::max(g.MaxX, r.X1);
-                }
+        // A slot emptied by a union is no region.
+        SlotRegion.resize(Regions.size());
+        std::size_t live = 0;
+        for (std::size_t slot = 0; slot < Regions.size(); ++slot) {
+            if (Regions[slot].N == 0) {
+                SlotRegion[slot] = -1;
+                continue;
             }
+            SlotRegion[slot] = static_cast<std::int32_t>(live);
+            if (live != slot) Regions[live] = Regions[slot];
+            ++live;
         }
+        Regions.resize(live);
+    }
+
+    // A root run's label is -1 - its slot; every other run's is its parent, an earlier run.
+    std::size_t SlotOf(std::int32_t root) const {
+        return static_cast<std::size_t>(-1 - Runs[static_cast<std::size_t>(root)].Label);
     }
 
     std::int32_t Find(std::int32_t a) {
-        while (Runs[static_cast<std::size_t>(a)].Label != a) {
-            TRun& r = Runs[static_cast<std::size_t>(a)];
-            r.Label = Runs[static_cast<std::size_t>(r.Label)].Label;
-            a = r.Label;
+        for (;;) {
+            const std::int32_t p = Runs[static_cast<std::size_t>(a)].Label;
+            if (p < 0) return a;
+            const std::int32_t pp = Runs[static_cast<std::size_t>(p)].Label;
+            if (pp < 0) return p;
+            Runs[static_cast<std::size_t>(a)].Label = pp;
+            a = pp;
         }
+    }
+
+    // Joins two roots: the earlier run stays the root and takes the other's slot.
+    std::int32_t Unite(std::int32_t a, std::int32_t b) {
+        if (b < a) std::swap(a, b);
+        TRegion& ga = Regions[SlotOf(a)];
+        TRegion& gb = Regions[SlotOf(b)];
+        ga.N += gb.N;
+        ga.S2X += gb.S2X;
+        ga.S2Y += gb.S2Y;
+        ga.LastRow = std::max(ga.LastRow, gb.LastRow);
+        ga.MinX = std::min(ga.MinX, gb.MinX);
+        ga.MaxX = std::max(ga.MaxX, gb.MaxX);
+        gb.N = 0;
+        Runs[static_cast<std::size_t>(b)].Label = a;
         return a;
+    }
+
+    // Turns run i's label into its region number; every earlier run is done already.
+    void ResolveLabel(std::size_t i) {
+        TRun& r = Runs[i];
+        r.Label = r.Label < 0 ? SlotRegion[static_cast<std::size_t>(-1 - r.Label)] : Runs[static_cast<std::size_t>(r.Label)].Label;
+    }
+
+    void ResolveLabels() {
+        if (LabelsResolved) return;
+        for (std::size_t i = 0; i < Runs.size(); ++i) ResolveLabel(i);
+        LabelsResolved = true;
     }
 
     // ---- the literal depth-first flood over every region of more than FloodLimit pixels ----
@@ -304,6 +325,7 @@ private:
             }
         }
         if (boxes.empty()) return;
+        ResolveLabels();
         // The runs of each large region in row-major order.
         std::vector<std::int64_t> offset(boxes.size() + 1, 0);
         for (std::size_t k = 0; k + 1 < RowStart.size(); ++k) {
@@ -586,6 +608,7 @@ private:
         for (std::size_t k = 0; k + 1 < RowStart.size(); ++k) {
             const std::int32_t y = RowOf(k);
             for (std::size_t i = RowStart[k]; i < RowStart[k + 1]; ++i) {
+                if (!LabelsResolved) ResolveLabel(i);
                 const TRun& r = Runs[i];
                 TRegion& g = Regions[static_cast<std::size_t>(r.Label)];
                 if (!IsFeature(g)) continue;
@@ -596,6 +619,7 @@ private:
             BuildUpTo(frontier);
         }
         BuildUpTo(Regions.size());
+        LabelsResolved = true;
     }
 
     // Makes the features of the groups whose seeds come before the first region that is
@@ -796,6 +820,8 @@ private:
 
     TBigVector<TRun> Runs;
     std::vector<std::size_t> RowStart;   // runs of zone row k: [RowStart[k], RowStart[k + 1])
+    std::vector<std::int32_t> SlotRegion;  // region of each slot, -1 for emptied ones
+    bool LabelsResolved = false;
     TBigVector<TRegion> Regions;
     std::vector<TSubGroup> Subs;
     TBigVector<TSegment> Segments;      // of the flood groups

@@ -31,6 +31,39 @@ TContainmentIndex::TContainmentIndex(std::int32_t left, std::int32_t top, std::i
         Classes.push_back(std::move(c));
         if (Classes.back().Last) break;
     }
+    CoverX0 = Floor(left / CoverBlock);
+    CoverY0 = Floor(top / CoverBlock);
+    CoverNX = static_cast<std::int32_t>(Floor((right + 1) / CoverBlock) - CoverX0 + 1);
+    CoverNY = static_cast<std::int32_t>(Floor((bottom + 1) / CoverBlock) - CoverY0 + 1);
+    CoverBits.assign((static_cast<std::size_t>(CoverNX) * static_cast<std::size_t>(CoverNY) + 63) / 64, 0);
+}
+
+void TContainmentIndex::Cover(double x, double y, double r) {
+    const double m = r * (1.0 + 1e-9) + 1e-6;
+    const std::int64_t x0 = std::max<std::int64_t>(0, Floor((x - m) / CoverBlock) - CoverX0);
+    const std::int64_t x1 = std::min<std::int64_t>(CoverNX - 1, Floor((x + m) / CoverBlock) - CoverX0);
+    const std::int64_t y0 = std::max<std::int64_t>(0, Floor((y - m) / CoverBlock) - CoverY0);
+    const std::int64_t y1 = std::min<std::int64_t>(CoverNY - 1, Floor((y + m) / CoverBlock) - CoverY0);
+    for (std::int64_t by = y0; by <= y1; ++by) {
+        for (std::int64_t bx = x0; bx <= x1; ++bx) {
+            const std::uint64_t bit = static_cast<std::uint64_t>(by * CoverNX + bx);
+            CoverBits[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+        }
+    }
+}
+
+bool TContainmentIndex::Covered(double x, double y) const {
+    const std::int64_t bx = std::clamp<std::int64_t>(Floor(x / CoverBlock) - CoverX0, 0, CoverNX - 1);
+    const std::int64_t by = std::clamp<std::int64_t>(Floor(y / CoverBlock) - CoverY0, 0, CoverNY - 1);
+    const std::uint64_t bit = static_cast<std::uint64_t>(by * CoverNX + bx);
+    return (CoverBits[bit >> 6] >> (bit & 63)) & 1;
+}
+
+std::size_t TContainmentIndex::BlockOf(const TClass& c, std::int64_t cell) {
+    const std::uint32_t u = static_cast<std::uint32_t>(cell);
+    const std::uint32_t nx = static_cast<std::uint32_t>(c.NX);
+    const std::uint32_t cy = u / nx, cx = u - cy * nx;
+    return static_cast<std::size_t>((cy >> BlockShift) * static_cast<std::uint32_t>(c.BX) + (cx >> BlockShift));
 }
 
 std::int32_t TContainmentIndex::ClassFor(double radius) const {
@@ -82,8 +115,11 @@ void TContainmentIndex::Link(std::int32_t f, std::int32_t k, std::int64_t cell) 
     MemberAt[static_cast<std::size_t>(f)] = static_cast<std::int32_t>(c.Members.size());
     c.Members.push_back(f);
     ++c.Count;
-    const std::int64_t cy = cell / c.NX, cx = cell % c.NX;
-    ++c.Blocks[static_cast<std::size_t>((cy >> BlockShift) * c.BX + (cx >> BlockShift))];
+    ++c.Blocks[BlockOf(c, cell)];
+    if (k >= 1 && k <= CoverClasses && !c.Last) {
+        const TItem& t = Items[static_cast<std::size_t>(f)];
+        Cover(t.X, t.Y, t.Radius);
+    }
 }
 
 void TContainmentIndex::Unlink(std::int32_t f) {
@@ -100,8 +136,7 @@ void TContainmentIndex::Unlink(std::int32_t f) {
     MemberAt[static_cast<std::size_t>(last)] = MemberAt[i];
     c.Members.pop_back();
     --c.Count;
-    const std::int64_t cy = CellOf[i] / c.NX, cx = CellOf[i] % c.NX;
-    --c.Blocks[static_cast<std::size_t>((cy >> BlockShift) * c.BX + (cx >> BlockShift))];
+    --c.Blocks[BlockOf(c, CellOf[i])];
 }
 
 void TContainmentIndex::Insert(std::int32_t f, const TDetectFeature& e) {
@@ -116,7 +151,11 @@ void TContainmentIndex::Update(std::int32_t f, const TDetectFeature& e) {
     Items[static_cast<std::size_t>(f)] = {e.X, e.Y, e.Radius, e.SeedY};
     const std::int32_t k = ClassFor(e.Radius);
     const std::int64_t cell = CellOfPoint(Classes[static_cast<std::size_t>(k)], e.X, e.Y);
-    if (k == ClassOf[static_cast<std::size_t>(f)] && cell == CellOf[static_cast<std::size_t>(f)]) return;
+    if (k == ClassOf[static_cast<std::size_t>(f)] && cell == CellOf[static_cast<std::size_t>(f)]) {
+        // Same place; its circle may still have moved or grown.
+        if (k >= 1 && k <= CoverClasses && !Classes[static_cast<std::size_t>(k)].Last) Cover(e.X, e.Y, e.Radius);
+        return;
+    }
     Unlink(f);
     Link(f, k, cell);
 }
@@ -129,10 +168,15 @@ std::int32_t TContainmentIndex::FindFirst(const TDetectFeature& n) const {
     TRange ranges[64];
     std::int32_t count = 0;
     std::int64_t cells = 0;
+    // Classes 1 to CoverClasses whose features are all larger than N can only hold N, whose
+    // centre then lies in a covered block.
+    const bool outside = !Covered(n.X, n.Y);
     // Larger classes first: few cells, and a match there prunes the smaller classes.
     for (std::size_t k = Classes.size(); k-- > 0;) {
         const TClass& c = Classes[k];
         if (c.Count == 0) continue;
+        if (outside && k >= 1 && k <= static_cast<std::size_t>(CoverClasses) && !c.Last && Classes[k - 1].Size >= n.Radius)
+            continue;
         TRange r{static_cast<std::int32_t>(k), 0, 0, 0, 0};
         if (!c.Last) {
             // E of this class has a radius above the previous class's size and up to this

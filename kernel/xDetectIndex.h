@@ -49,7 +49,8 @@ inline bool Contains(double ex, double ey, double er, const TDetectFeature& n) {
 // searched within max(8 * 4^k, N.Radius) of N's centre. Each cell lists its features in list
 // order, so the first match in a cell ends the cell; and a feature whose first pixel lies in
 // a later row than that of the best match so far comes later in the list, so rows of cells
-// too far down are skipped.
+// too far down are skipped. A new feature can lie inside a larger one only if its centre lies
+// in that one's circle, which a coarse map of covered blocks rules out quickly for most.
 class TContainmentIndex {
 public:
     TContainmentIndex(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
@@ -91,12 +92,24 @@ private:
     }
 
     std::int32_t ClassFor(double radius) const;
+    static std::size_t BlockOf(const TClass& c, std::int64_t cell);
     std::int64_t CellOfPoint(const TClass& c, double x, double y) const;
     void Link(std::int32_t f, std::int32_t k, std::int64_t cell);
+    void Cover(double x, double y, double r);
+    bool Covered(double x, double y) const;
     void Unlink(std::int32_t f);
     void Grow(std::int32_t f);
 
     std::vector<TClass> Classes;
+    // Blocks of CoverBlock x CoverBlock pixels touched by the bounding square of the radius
+    // circle of some feature of the classes 1 to CoverClasses (marks are never taken back).
+    // A centre in an unmarked block lies in no circle of those classes.
+    static constexpr double CoverBlock = 8.0;
+    static constexpr std::int32_t CoverClasses = 2;
+    std::int64_t CoverX0 = 0, CoverY0 = 0;
+    std::int32_t CoverNX = 0, CoverNY = 0;
+    std::vector<std::uint64_t> CoverBits;
+
     std::vector<TItem> Items;
     std::vector<std::int32_t> Next, Prev, ClassOf, MemberAt;
     std::vector<std::int64_t> CellOf;

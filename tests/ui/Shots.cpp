@@ -23,6 +23,8 @@
 #include "picture/xPicture.h"
 #include "settings/uParams.h"
 #include "settings/xParams.h"
+#include "ui/ChartPicture.h"
+#include "ui/ChartSeries.h"
 #include "ui/ImageView.h"
 #include "ui/PaintBox.h"
 #include "ui/uAbout.h"
@@ -96,6 +98,17 @@ int main(int argc, char** argv) {
         main->PageControl1->setCurrentIndex(1);
         Settle();
         Save(main->Panel5, out + "/results-distance.png");
+        // The distance chart as the context menu saves it, and the export document.
+        for (const auto& [format, name] : {std::pair{TChartFormat::Png, "/chart-distance.png"},
+                                           std::pair{TChartFormat::Svg, "/chart-distance.svg"},
+                                           std::pair{TChartFormat::Pdf, "/chart-distance.pdf"}}) {
+            const QString error = SaveChartFile(*main->Series2->View(), out + QString::fromLatin1(name), format);
+            std::printf("%s %s\n", error.isEmpty() ? "wrote" : qPrintable(error), name);
+        }
+        main->ExportFolder = out;
+        main->OpenDocument = [](const QString&) { return true; };
+        main->actExportWordExecute();
+        std::printf("wrote %s\n", qPrintable(main->LastDocument));
 
         // Rubber bands in the middle of their drags: the left zone edge moved 60 pixels to
         // the right, a scale line and a band rectangle.

@@ -10,12 +10,14 @@
 // connected region of the band of at most FloodLimit pixels is taken whole by the flood
 // from its first pixel in row-major order, so such regions are found by labelling runs of
 // band pixels and measured from their runs. Only in a region of more pixels does the
-// visiting order decide which pixels each group takes; those regions are flooded here in
-// exactly the depth-first order (neighbours left, right, below, above), and their groups
-// are slotted into the row-major order of all seeds.
+// visiting order decide which pixels each group takes; those regions are flooded in exactly
+// the depth-first order (kernel/xDetectFlood.h), and their groups are slotted into the
+// row-major order of all seeds.
 //
-// The containment merge compares each new feature with the existing ones through a grid
-// index and takes the first match in list order, as a scan of the list would.
+// The containment merge compares each new feature with the existing ones through an index
+// of their centres (kernel/xDetectIndex.h) and takes the first match in list order, as a
+// scan of the list would; a merged feature's farthest pixel is found from its runs, or once
+// it has grown, from the convex hull of its pixels (kernel/xDetectHull.h).
 
 #include <algorithm>
 #include <cmath>
@@ -24,14 +26,18 @@
 #include <memory>
 
 #include "kernel/xDetectAlloc.h"
+#include "kernel/xDetectFlood.h"
 #include "kernel/xDetectHull.h"
 #include "kernel/xDetectIndex.h"
+#include "kernel/xDetectMath.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace {
+
+using namespace Detect;
 
 // A horizontal run of band pixels, both ends included; its row is known from its place.
 // Label is first the parent in the union-find, then the region number.
@@ -40,32 +46,6 @@ struct TRun {
     std::int32_t X1;
     std::int32_t Label;
 };
-
-struct TSegment {
-    std::int32_t Y;
-    std::int32_t X0;
-    std::int32_t X1;
-};
-
-// Twice the sums of the pixel centres x + 0.5 and y + 0.5 over a segment (integers).
-inline std::int64_t TwiceSumX(std::int32_t x0, std::int32_t x1) {
-    const std::int64_t len = std::int64_t{x1} - x0 + 1;
-    return len * (2 * std::int64_t{x0} + len);
-}
-inline std::int64_t TwiceSumY(std::int32_t y, std::int64_t len) { return len * (2 * std::int64_t{y} + 1); }
-
-// The centre as Compute forms it: the exact sum, one division by the pixel count.
-inline double Centre(std::int64_t twiceSum, std::int64_t n) {
-    return (static_cast<double>(twiceSum) * 0.5) / static_cast<double>(n);
-}
-
-// The largest squared distance over a segment: the distance grows monotonically away from
-// the point nearest the centre, also after rounding, so one end holds the maximum.
-inline double SegmentFarthest(std::int32_t y, std::int32_t x0, std::int32_t x1, double cx, double cy) {
-    const double a = TDot::PixelDistance2(x0, y, cx, cy);
-    const double b = TDot::PixelDistance2(x1, y, cx, cy);
-    return a > b ? a : b;
-}
 
 // ---- runs of band pixels in one row ----
 
@@ -155,24 +135,11 @@ struct TRegion {
     std::int32_t FirstRun = 0;   // its first run in row-major order
 };
 
-// One group gathered by the literal flood in a region of more than FloodLimit pixels.
-struct TSubGroup {
-    std::int64_t Key = 0;  // row-major position of its seed
-    std::int64_t N = 0;
-    std::int64_t S2X = 0;
-    std::int64_t S2Y = 0;
-    std::int32_t SegBegin = 0;
-    std::int32_t SegEnd = 0;
-    double X = 0.0;
-    double Y = 0.0;
-    double R2 = 0.0;
-};
-
 class TDetector {
 public:
     TDetector(const std::uint8_t* gray, std::int32_t width, std::int32_t left, std::int32_t top,
               std::int32_t right, std::int32_t bottom)
-        : Gray(gray), Width(width), Left(left), Top(top), Right(right), Bottom(bottom) {}
+        : Gray(gray), Width(width), Left(left), Top(top), Right(right), Bottom(bottom), Flood(width) {}
 
     void Run(std::uint8_t lo, std::uint8_t hi, bool containment, std::vector<TDot>& dots) {
         Containment = containment;
@@ -308,282 +275,35 @@ private:
         LabelsResolved = true;
     }
 
-    // ---- the literal depth-first flood over every region of more than FloodLimit pixels ----
+    // ---- regions of more than FloodLimit pixels: the literal flood (kernel/xDetectFlood.h) ----
 
     void FloodLargeRegions() {
         std::vector<std::int32_t> largeOf(Regions.size(), -1);
-        struct TLargeBox {
-            std::int32_t X0, Y0, X1, Y1;
-            std::int64_t RunCount;
-        };
-        std::vector<TLargeBox> boxes;
+        std::vector<std::int64_t> offset(1, 0);
         for (std::size_t g = 0; g < Regions.size(); ++g) {
             if (!IsWhole(Regions[g])) {
-                largeOf[g] = static_cast<std::int32_t>(boxes.size());
-                boxes.push_back({std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max(),
-                                 std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::min(), 0});
+                largeOf[g] = static_cast<std::int32_t>(offset.size() - 1);
+                offset.push_back(0);
             }
         }
-        if (boxes.empty()) return;
+        if (offset.size() == 1) return;
         ResolveLabels();
         // The runs of each large region in row-major order.
-        std::vector<std::int64_t> offset(boxes.size() + 1, 0);
+        for (const TRun& r : Runs) {
+            const std::int32_t l = largeOf[static_cast<std::size_t>(r.Label)];
+            if (l >= 0) ++offset[static_cast<std::size_t>(l) + 1];
+        }
+        for (std::size_t l = 1; l < offset.size(); ++l) offset[l] += offset[l - 1];
+        TBigVector<TSegment> largeRuns(static_cast<std::size_t>(offset.back()));
+        std::vector<std::int64_t> fill(offset.begin(), offset.end() - 1);
         for (std::size_t k = 0; k + 1 < RowStart.size(); ++k) {
             for (std::size_t i = RowStart[k]; i < RowStart[k + 1]; ++i) {
                 const TRun& r = Runs[i];
                 const std::int32_t l = largeOf[static_cast<std::size_t>(r.Label)];
-                if (l < 0) continue;
-                TLargeBox& b = boxes[static_cast<std::size_t>(l)];
-                b.X0 = std::min(b.X0, r.X0);
-                b.X1 = std::max(b.X1, r.X1);
-                b.Y0 = std::min(b.Y0, RowOf(k));
-                b.Y1 = std::max(b.Y1, RowOf(k));
-                ++b.RunCount;
+                if (l >= 0) largeRuns[static_cast<std::size_t>(fill[static_cast<std::size_t>(l)]++)] = {RowOf(k), r.X0, r.X1};
             }
         }
-        for (std::size_t l = 0; l < boxes.size(); ++l) offset[l + 1] = offset[l] + boxes[l].RunCount;
-        TBigVector<TSegment> largeRuns(static_cast<std::size_t>(offset.back()));
-        {
-            std::vector<std::int64_t> fill(offset.begin(), offset.end() - 1);
-            for (std::size_t k = 0; k + 1 < RowStart.size(); ++k) {
-                for (std::size_t i = RowStart[k]; i < RowStart[k + 1]; ++i) {
-                    const TRun& r = Runs[i];
-                    const std::int32_t l = largeOf[static_cast<std::size_t>(r.Label)];
-                    if (l >= 0) largeRuns[static_cast<std::size_t>(fill[static_cast<std::size_t>(l)]++)] = {RowOf(k), r.X0, r.X1};
-                }
-            }
-        }
-        // One map per region, or one over all of them when their boxes overlap a lot; the
-        // floods of different regions never meet, so sharing a map changes nothing.
-        TLargeBox all = boxes[0];
-        double boxSum = 0.0;
-        for (const TLargeBox& b : boxes) {
-            all.X0 = std::min(all.X0, b.X0);
-            all.Y0 = std::min(all.Y0, b.Y0);
-            all.X1 = std::max(all.X1, b.X1);
-            all.Y1 = std::max(all.Y1, b.Y1);
-            boxSum += (double(b.X1) - b.X0 + 3) * (double(b.Y1) - b.Y0 + 3);
-        }
-        const double allArea = (double(all.X1) - all.X0 + 3) * (double(all.Y1) - all.Y0 + 3);
-        if (boxes.size() > 1 && boxSum > allArea) {
-            PrepareMap(all.X0, all.Y0, all.X1, all.Y1, largeRuns.data(), largeRuns.data() + largeRuns.size());
-            FloodRuns(largeRuns.data(), largeRuns.data() + largeRuns.size());
-        } else {
-            for (std::size_t l = 0; l < boxes.size(); ++l) {
-                const TSegment* b = largeRuns.data() + offset[l];
-                const TSegment* e = largeRuns.data() + offset[l + 1];
-                PrepareMap(boxes[l].X0, boxes[l].Y0, boxes[l].X1, boxes[l].Y1, b, e);
-                FloodRuns(b, e);
-            }
-        }
-        std::sort(Subs.begin(), Subs.end(), [](const TSubGroup& a, const TSubGroup& b) { return a.Key < b.Key; });
-        TBigVector<std::uint8_t>().swap(Map);
-    }
-
-    // The flood map: 0 for an unexamined band pixel of the regions, 1 for everything else,
-    // with a frame of 1 around the box so that the flood needs no bounds test.
-    void PrepareMap(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const TSegment* runBegin,
-                    const TSegment* runEnd) {
-        MapX0 = x0;
-        MapY0 = y0;
-        MapWidth = static_cast<std::size_t>(x1 - x0) + 3;
-        Map.assign(MapWidth * (static_cast<std::size_t>(y1 - y0) + 3), 1);
-        for (const TSegment* r = runBegin; r != runEnd; ++r)
-            std::memset(Map.data() + MapIndex(r->X0, r->Y), 0, static_cast<std::size_t>(r->X1 - r->X0) + 1);
-    }
-
-    std::size_t MapIndex(std::int32_t x, std::int32_t y) const {
-        return static_cast<std::size_t>(y - MapY0 + 1) * MapWidth + static_cast<std::size_t>(x - MapX0 + 1);
-    }
-
-    // Seeds in row-major order: every pixel of the runs still unexamined when the scan
-    // reaches it.
-    void FloodRuns(const TSegment* runBegin, const TSegment* runEnd) {
-        if (Chains.empty()) Chains.resize(static_cast<std::size_t>(FloodLimit) + 1);
-        for (const TSegment* r = runBegin; r != runEnd; ++r) {
-            const std::size_t base = MapIndex(r->X0, r->Y);
-            const std::size_t len = static_cast<std::size_t>(r->X1 - r->X0) + 1;
-            std::size_t at = 0;
-            while (at < len) {
-                const void* z = std::memchr(Map.data() + base + at, 0, len - at);
-                if (!z) break;
-                at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - (Map.data() + base));
-                Flood(base + at, std::int64_t{r->Y} * Width + r->X0 + static_cast<std::int64_t>(at));
-                ++at;
-            }
-        }
-    }
-
-    // The depth-first flood from one seed, as the recursive flood runs it, a row piece at a
-    // time. An accepted pixel first calls its left neighbour, so the free pixels to its left
-    // are accepted one after the other: a left chain. Their remaining calls then run from the
-    // chain's left end back to the entry pixel: below and above for each (the right
-    // neighbour is where the chain came from), and for the entry pixel right, below, above.
-    // A free pixel met by that right call starts a right chain the same way; its pixels'
-    // calls below and above run from its right end back. Every call examines its pixel when
-    // it runs, and the chains stop exactly at the pixel limit.
-    struct TChain {
-        std::size_t Lo, Hi;  // the pixels of the chain, in map positions
-        std::size_t Next;    // the pixel whose calls run next
-        std::uint8_t Stage;  // which of its calls
-        bool Left;
-    };
-
-    void Flood(std::size_t seed, std::int64_t key) {
-        TSubGroup g;
-        g.Key = key;
-        g.SegBegin = static_cast<std::int32_t>(Segments.size());
-        FloodCount = 0;
-        FloodDone = false;
-        ChainCount = 0;
-        EnterLeft(g, seed);
-        const std::uint8_t* map = Map.data();
-        const std::size_t w = MapWidth;
-        while (ChainCount > 0 && !FloodDone) {
-            TChain& t = Chains[ChainCount - 1];
-            std::size_t c;
-            bool right = false;
-            if (t.Left && t.Next == t.Hi) {
-                if (t.Stage == 0) {
-                    c = t.Hi + 1;
-                    right = true;
-                    t.Stage = 1;
-                } else if (t.Stage == 1) {
-                    c = t.Hi + w;
-                    t.Stage = 2;
-                } else {
-                    c = t.Hi - w;
-                    --ChainCount;
-                }
-            } else if (t.Stage == 1) {
-                c = t.Next - w;
-                t.Stage = 0;
-                if (t.Left) {
-                    ++t.Next;
-                } else if (t.Next == t.Lo) {
-                    --ChainCount;
-                } else {
-                    --t.Next;
-                }
-            } else {
-                // Calls that meet examined pixels change nothing: skip to the next pixel of
-                // the chain with a free pixel below or above.
-                if (t.Left) {
-                    t.Next = NextFreeUpDown(t.Next, t.Hi);
-                    if (t.Next == t.Hi) continue;
-                } else {
-                    const std::size_t j = PrevFreeUpDown(t.Lo, t.Next);
-                    if (j == 0) {
-                        --ChainCount;
-                        continue;
-                    }
-                    t.Next = j;
-                }
-                c = t.Next + w;
-                t.Stage = 1;
-            }
-            if (map[c] == 0) {
-                if (right) {
-                    EnterRight(g, c);
-                } else {
-                    EnterLeft(g, c);
-                }
-            }
-        }
-        g.SegEnd = static_cast<std::int32_t>(Segments.size());
-        if (g.N >= 4) {
-            g.X = Centre(g.S2X, g.N);
-            g.Y = Centre(g.S2Y, g.N);
-            for (std::int32_t s = g.SegBegin; s < g.SegEnd; ++s) {
-                const TSegment& sg = Segments[static_cast<std::size_t>(s)];
-                const double q = SegmentFarthest(sg.Y, sg.X0, sg.X1, g.X, g.Y);
-                if (q > g.R2) g.R2 = q;
-            }
-            Subs.push_back(g);
-        } else {
-            // A group under 4 pixels never becomes a feature; its pixels stay examined.
-            Segments.resize(static_cast<std::size_t>(g.SegBegin));
-        }
-    }
-
-    // The map holds only 0 and 1, so eight pixels are tested at once: bit 0 of each byte of
-    // ~(below & above) marks a pixel with a free neighbour below or above.
-    static std::uint64_t FreeUpDown(const std::uint8_t* map, std::size_t j, std::size_t w) {
-        std::uint64_t below, above;
-        std::memcpy(&below, map + j + w, 8);
-        std::memcpy(&above, map + j - w, 8);
-        return ~(below & above) & 0x0101010101010101ull;
-    }
-
-    // The first pixel of [j, end) with a free pixel below or above, or end.
-    std::size_t NextFreeUpDown(std::size_t j, std::size_t end) const {
-        const std::uint8_t* map = Map.data();
-        const std::size_t w = MapWidth;
-        for (; j + 8 <= end; j += 8) {
-            const std::uint64_t m = FreeUpDown(map, j, w);
-            if (m) return j + static_cast<std::size_t>(__builtin_ctzll(m) >> 3);
-        }
-        for (; j < end; ++j)
-            if (map[j + w] == 0 || map[j - w] == 0) return j;
-        return end;
-    }
-
-    // The last pixel of [lo, j] with a free pixel below or above, or 0 (never a map pixel of
-    // the zone: those lie inside the frame).
-    std::size_t PrevFreeUpDown(std::size_t lo, std::size_t j) const {
-        const std::uint8_t* map = Map.data();
-        const std::size_t w = MapWidth;
-        for (; j >= lo + 7; j -= 8) {
-            const std::uint64_t m = FreeUpDown(map, j - 7, w);
-            if (m) return j - 7 + static_cast<std::size_t>((63 - __builtin_clzll(m)) >> 3);
-        }
-        for (; j + 1 > lo; --j)
-            if (map[j + w] == 0 || map[j - w] == 0) return j;
-        return 0;
-    }
-
-    // Accepts free pixel c and the free pixels left of it, up to the limit.
-    void EnterLeft(TSubGroup& g, std::size_t c) {
-        std::uint8_t* map = Map.data();
-        const std::size_t room = static_cast<std::size_t>(FloodLimit - FloodCount);
-        std::size_t a = c;
-        while (c - a + 1 < room && map[a - 1] == 0) --a;
-        std::memset(map + a, 1, c - a + 1);
-        AddSegment(g, a, c);
-        FloodCount += static_cast<std::int32_t>(c - a + 1);
-        if (FloodCount == FloodLimit) {
-            FloodDone = true;
-            return;
-        }
-        Chains[ChainCount++] = {a, c, a, 0, true};
-    }
-
-    // Accepts free pixel c and the free pixels right of it, up to the limit.
-    void EnterRight(TSubGroup& g, std::size_t c) {
-        std::uint8_t* map = Map.data();
-        const std::size_t room = static_cast<std::size_t>(FloodLimit - FloodCount);
-        std::size_t b = c;
-        while (b - c + 1 < room && map[b + 1] == 0) ++b;
-        std::memset(map + c, 1, b - c + 1);
-        AddSegment(g, c, b);
-        FloodCount += static_cast<std::int32_t>(b - c + 1);
-        if (FloodCount == FloodLimit) {
-            FloodDone = true;
-            return;
-        }
-        Chains[ChainCount++] = {c, b, b, 0, false};
-    }
-
-    void AddSegment(TSubGroup& g, std::size_t lo, std::size_t hi) {
-        const std::size_t row = lo / MapWidth;
-        const std::int32_t y = static_cast<std::int32_t>(row) - 1 + MapY0;
-        const std::int32_t x0 = static_cast<std::int32_t>(lo - row * MapWidth) - 1 + MapX0;
-        const std::int32_t x1 = static_cast<std::int32_t>(hi - row * MapWidth) - 1 + MapX0;
-        Segments.push_back({y, x0, x1});
-        const std::int64_t len = std::int64_t{x1} - x0 + 1;
-        g.N += len;
-        g.S2X += TwiceSumX(x0, x1);
-        g.S2Y += TwiceSumY(y, len);
+        Flood.FloodRegions(largeRuns, offset);
     }
 
     // ---- measures, and features in seed order with the containment merge ----
@@ -601,9 +321,9 @@ private:
         }
         if (Containment) {
             Index = std::make_unique<TContainmentIndex>(Left, Top, Right, Bottom);
-            GroupNext.assign(Regions.size() + Subs.size(), -1);
+            GroupNext.assign(Regions.size() + Flood.Groups.size(), -1);
         }
-        Features.reserve(Regions.size() + Subs.size());
+        Features.reserve(Regions.size() + Flood.Groups.size());
         std::size_t frontier = 0;
         for (std::size_t k = 0; k + 1 < RowStart.size(); ++k) {
             const std::int32_t y = RowOf(k);
@@ -629,14 +349,14 @@ private:
             while (NextRegion < frontier && !IsFeature(Regions[NextRegion])) ++NextRegion;
             const bool haveRegion = NextRegion < frontier;
             const bool haveSub =
-                NextSub < Subs.size() && (frontier == Regions.size() || Subs[NextSub].Key < Regions[frontier].Key);
+                NextSub < Flood.Groups.size() && (frontier == Regions.size() || Flood.Groups[NextSub].Key < Regions[frontier].Key);
             if (!haveRegion && !haveSub) return;
-            if (haveRegion && (!haveSub || Regions[NextRegion].Key < Subs[NextSub].Key)) {
+            if (haveRegion && (!haveSub || Regions[NextRegion].Key < Flood.Groups[NextSub].Key)) {
                 const TRegion& r = Regions[NextRegion];
                 AddGroup(r.N, r.S2X, r.S2Y, r.X, r.Y, r.R2, r.Key, static_cast<std::int32_t>(NextRegion));
                 ++NextRegion;
             } else {
-                const TSubGroup& r = Subs[NextSub];
+                const TFloodGroup& r = Flood.Groups[NextSub];
                 AddGroup(r.N, r.S2X, r.S2Y, r.X, r.Y, r.R2, r.Key, static_cast<std::int32_t>(Regions.size() + NextSub));
                 ++NextSub;
             }
@@ -735,9 +455,9 @@ private:
                 at = FirstRunFrom(RowStart[k], RowStart[k + 1], RowStart[k] + offset, r.MinX);
             }
         }
-        const TSubGroup& sg = Subs[static_cast<std::size_t>(g) - Regions.size()];
+        const TFloodGroup& sg = Flood.Groups[static_cast<std::size_t>(g) - Regions.size()];
         for (std::int32_t s = sg.SegBegin; s < sg.SegEnd; ++s) {
-            const TSegment& seg = Segments[static_cast<std::size_t>(s)];
+            const TSegment& seg = Flood.Segments[static_cast<std::size_t>(s)];
             f(seg.Y, seg.X0, seg.X1);
         }
     }
@@ -823,8 +543,7 @@ private:
     std::vector<std::int32_t> SlotRegion;  // region of each slot, -1 for emptied ones
     bool LabelsResolved = false;
     TBigVector<TRegion> Regions;
-    std::vector<TSubGroup> Subs;
-    TBigVector<TSegment> Segments;      // of the flood groups
+    TLiteralFlood Flood;                 // the groups of the large regions
     TBigVector<TDetectFeature> Features;
     std::vector<std::int32_t> GroupNext;
     std::unique_ptr<TContainmentIndex> Index;
@@ -835,13 +554,6 @@ private:
     std::vector<TPoint> HullPoints, HullScratch;
     std::vector<std::int32_t> RowLo, RowHi;
 
-    TBigVector<std::uint8_t> Map;
-    std::vector<TChain> Chains;  // at most one per accepted pixel
-    std::size_t ChainCount = 0;
-    std::int32_t FloodCount = 0;
-    bool FloodDone = false;
-    std::int32_t MapX0 = 0, MapY0 = 0;
-    std::size_t MapWidth = 0;
 };
 
 }  // namespace

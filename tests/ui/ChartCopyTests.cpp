@@ -11,10 +11,13 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSvgRenderer>
+#include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTimer>
 #include <filesystem>
 
 #include "AnalysedMain.h"
+#include "console/uConsole.h"
 #include "ui/ChartPicture.h"
 #include "ui/ChartSeries.h"
 #include "ui/uMain.h"
@@ -151,4 +154,40 @@ TEST(TChartCopyTest, AFileThatCannotBeWrittenIsShownAsAnError) {
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(QStringLiteral("chart.png"))) << errors[0].toStdString();
     EXPECT_TRUE(std::filesystem::is_directory(pics + "/chart.png"));
+}
+
+// Without a chart page the copy and the save stop at their fatal checks (exit code 1, the
+// check's identifier in the log).
+TEST(TChartCopyDeathTest, NoActiveChartFailsTheFatalChecks) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::pair<const char*, bool> checks[] = {{"{BC2A01E0-E2D5-11D7-8030-000102960A47}", false},
+                                                   {"{BC2A01E1-E2D5-11D7-8030-000102960A47}", true}};
+    for (const auto& [id, save] : checks) {
+        SCOPED_TRACE(id);
+        EXPECT_EXIT(
+            {
+                TAnalysedMain w;
+                TfrmMain& main = *w.Main;
+                TfrmConsole* console = w.Env.ConsoleWindow.get();
+                const QString expected = QStringLiteral(" FATAL: [%1] ").arg(QString::fromLatin1(id));
+                auto* poll = new QTimer;
+                int tries = 0;
+                QObject::connect(poll, &QTimer::timeout, [console, expected, &tries] {
+                    if (++tries > 500) std::_Exit(5);
+                    if (!console->isVisible()) return;
+                    if (!console->RichEdit->toPlainText().endsWith(expected)) std::_Exit(3);
+                    console->actCloseExecute();
+                });
+                poll->start(10);
+                main.PageControl1->clear();
+                if (save) {
+                    AnswerNextFileDialog(nullptr, QStringLiteral("chart"), 0);
+                    main.SavetoFile1Click();
+                } else {
+                    main.Bitmap1->trigger();
+                }
+                std::_Exit(4);
+            },
+            ::testing::ExitedWithCode(1), "");
+    }
 }

@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "AnalysedMain.h"
+#include "console/uConsole.h"
 #include "console/xConsole.h"
 #include "console/xInfo.h"
 #include "kernel/xKernel.h"
@@ -119,3 +120,29 @@ TEST(TPluginMenuTest, ARunWithoutValidResultsIsLoggedAsAFailure) {
     env.Finish(main);
 }
 #endif
+
+// A sender that is not an action stops at the fatal check (exit code 1, identifier logged).
+TEST(TPluginMenuDeathTest, ASenderThatIsNoActionFailsTheFatalCheck) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TUiEnv env;
+            auto main = env.CreateMain();
+            TfrmConsole* console = env.ConsoleWindow.get();
+            auto* poll = new QTimer;
+            int tries = 0;
+            QObject::connect(poll, &QTimer::timeout, [console, &tries] {
+                if (++tries > 500) std::_Exit(5);
+                if (!console->isVisible()) return;
+                if (!console->RichEdit->toPlainText().endsWith(
+                        QStringLiteral(" FATAL: [{76AAF381-E858-11D7-8030-000102960A47}] ")))
+                    std::_Exit(3);
+                console->actCloseExecute();
+            });
+            poll->start(10);
+            QObject notAnAction;
+            main->PluginExecute(&notAnAction);
+            std::_Exit(4);
+        },
+        ::testing::ExitedWithCode(1), "");
+}

@@ -135,6 +135,19 @@ struct TRegion {
     std::int32_t FirstRun = 0;   // its first run in row-major order
 };
 
+// What the detection keeps of a feature while the scan runs; its centre follows from the
+// sums, its radius from R2.
+struct TFeature {
+    std::int64_t N = 0;
+    std::int64_t S2X = 0;
+    std::int64_t S2Y = 0;
+    double R2 = 0.0;
+    std::int32_t FirstGroup = -1;  // the groups merged into it, chained by GroupNext
+    std::int32_t LastGroup = -1;
+    std::int32_t Groups = 1;
+    std::int32_t Hull = -1;        // its convex hull, kept once it has grown by merges
+};
+
 class TDetector {
 public:
     TDetector(const std::uint8_t* gray, std::int32_t width, std::int32_t left, std::int32_t top,
@@ -147,10 +160,10 @@ public:
         FloodLargeRegions();
         MeasureAndBuild();
         dots.reserve(Features.size());
-        for (const TDetectFeature& f : Features) {
+        for (const TFeature& f : Features) {
             TDot& d = dots.emplace_back();
-            d.X = f.X;
-            d.Y = f.Y;
+            d.X = Centre(f.S2X, f.N);
+            d.Y = Centre(f.S2Y, f.N);
             d.PixelCount = static_cast<std::int32_t>(f.N);
             d.SetShape(f.R2);
         }
@@ -320,7 +333,7 @@ private:
             }
         }
         if (Containment) {
-            Index = std::make_unique<TContainmentIndex>(Left, Top, Right, Bottom);
+            Index = std::make_unique<TContainmentIndex>(Left, Top, Right, Bottom, Regions.size() + Flood.Groups.size());
             GroupNext.assign(Regions.size() + Flood.Groups.size(), -1);
         }
         Features.reserve(Regions.size() + Flood.Groups.size());
@@ -365,35 +378,33 @@ private:
 
     void AddGroup(std::int64_t pixels, std::int64_t s2x, std::int64_t s2y, double x, double y, double r2,
                   std::int64_t key, std::int32_t group) {
-        TDetectFeature n;
-        n.X = x;
-        n.Y = y;
+        TFeature n;
         n.R2 = r2;
-        n.Radius = std::sqrt(r2);
         n.N = pixels;
         n.S2X = s2x;
         n.S2Y = s2y;
-        n.SeedY = static_cast<std::int32_t>(key / Width);
         n.FirstGroup = n.LastGroup = group;
         if (Index) {
-            const std::int32_t e = Index->FindFirst(n);
+            const TDetectFeature circle{x, y, std::sqrt(r2), static_cast<std::int32_t>(key / Width)};
+            const std::int32_t e = Index->FindFirst(circle);
             if (e >= 0) {
-                Merge(Features[static_cast<std::size_t>(e)], n);
-                Index->Update(e, Features[static_cast<std::size_t>(e)]);
+                TFeature& f = Features[static_cast<std::size_t>(e)];
+                Merge(f, n);
+                Index->Update(e, Centre(f.S2X, f.N), Centre(f.S2Y, f.N), std::sqrt(f.R2));
                 return;
             }
-            Index->Insert(static_cast<std::int32_t>(Features.size()), n);
+            Index->Insert(static_cast<std::int32_t>(Features.size()), circle);
         }
         Features.push_back(n);
     }
 
     // E takes N's pixels; its measures are formed again from all its pixels.
-    void Merge(TDetectFeature& e, const TDetectFeature& n) {
+    void Merge(TFeature& e, const TFeature& n) {
         e.N += n.N;
         e.S2X += n.S2X;
         e.S2Y += n.S2Y;
-        e.X = Centre(e.S2X, e.N);
-        e.Y = Centre(e.S2Y, e.N);
+        const double x = Centre(e.S2X, e.N);
+        const double y = Centre(e.S2Y, e.N);
         GroupNext[static_cast<std::size_t>(e.LastGroup)] = n.FirstGroup;
         e.LastGroup = n.LastGroup;
         e.Groups += 1;
@@ -401,7 +412,7 @@ private:
         if (e.Hull < 0 && e.Groups <= 3 && e.N <= 4 * std::int64_t{FloodLimit}) {
             // A feature of a few small groups: its runs are few.
             for (std::int32_t g = e.FirstGroup; g >= 0; g = GroupNext[static_cast<std::size_t>(g)]) {
-                const double q = GroupFarthest(g, e.X, e.Y);
+                const double q = GroupFarthest(g, x, y);
                 if (q > r2) r2 = q;
             }
         } else {
@@ -419,19 +430,18 @@ private:
             GroupHull(n.FirstGroup, HullScratch);
             Hull.Join(hull, HullScratch);
             for (const TPoint& v : hull) {
-                const double q = TDot::PixelDistance2(v.x, v.y, e.X, e.Y);
+                const double q = TDot::PixelDistance2(v.x, v.y, x, y);
                 if (q > r2) r2 = q;
             }
             if (!(r2 < HullExactLimit)) {
                 r2 = 0.0;
                 for (std::int32_t g = e.FirstGroup; g >= 0; g = GroupNext[static_cast<std::size_t>(g)]) {
-                    const double q = GroupFarthest(g, e.X, e.Y);
+                    const double q = GroupFarthest(g, x, y);
                     if (q > r2) r2 = q;
                 }
             }
         }
         e.R2 = r2;
-        e.Radius = std::sqrt(r2);
     }
 
     // Calls f(y, x0, x1) for each run of a region or segment of a flood group. The runs of
@@ -544,7 +554,7 @@ private:
     bool LabelsResolved = false;
     TBigVector<TRegion> Regions;
     TLiteralFlood Flood;                 // the groups of the large regions
-    TBigVector<TDetectFeature> Features;
+    TBigVector<TFeature> Features;
     std::vector<std::int32_t> GroupNext;
     std::unique_ptr<TContainmentIndex> Index;
     std::size_t NextRegion = 0, NextSub = 0;  // the next groups to become features

@@ -13,7 +13,10 @@ inline std::int64_t Floor(double v) {
 
 }  // namespace
 
-TContainmentIndex::TContainmentIndex(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+TContainmentIndex::TContainmentIndex(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                                     std::size_t capacity)
+    : Next(capacity, -1), Prev(capacity, -1), ClassOf(capacity, -1), MemberAt(capacity, -1), CellOf(capacity, -1) {
+    Items.reserve(capacity);
     // Radii never exceed the zone's diagonal.
     const double extent = std::max(double(right) - left + 1, double(bottom) - top + 1) * 1.5 + 2.0;
     for (double size = BaseCell;; size *= ClassFactor) {
@@ -79,16 +82,6 @@ std::int64_t TContainmentIndex::CellOfPoint(const TClass& c, double x, double y)
     return cy * c.NX + cx;
 }
 
-void TContainmentIndex::Grow(std::int32_t f) {
-    if (static_cast<std::size_t>(f) < Next.size()) return;
-    const std::size_t n = std::max<std::size_t>(static_cast<std::size_t>(f) + 1, Next.size() * 2);
-    Next.resize(n, -1);
-    Prev.resize(n, -1);
-    ClassOf.resize(n, -1);
-    MemberAt.resize(n, -1);
-    CellOf.resize(n, -1);
-}
-
 // Into the cell's list at its place in list order (new features come last).
 void TContainmentIndex::Link(std::int32_t f, std::int32_t k, std::int64_t cell) {
     TClass& c = Classes[static_cast<std::size_t>(k)];
@@ -140,20 +133,21 @@ void TContainmentIndex::Unlink(std::int32_t f) {
 }
 
 void TContainmentIndex::Insert(std::int32_t f, const TDetectFeature& e) {
-    Grow(f);
-    if (Items.size() <= static_cast<std::size_t>(f)) Items.resize(static_cast<std::size_t>(f) + 1);
-    Items[static_cast<std::size_t>(f)] = {e.X, e.Y, e.Radius, e.SeedY};
+    Items.push_back({e.X, e.Y, e.Radius, e.SeedY});
     const std::int32_t k = ClassFor(e.Radius);
     Link(f, k, CellOfPoint(Classes[static_cast<std::size_t>(k)], e.X, e.Y));
 }
 
-void TContainmentIndex::Update(std::int32_t f, const TDetectFeature& e) {
-    Items[static_cast<std::size_t>(f)] = {e.X, e.Y, e.Radius, e.SeedY};
-    const std::int32_t k = ClassFor(e.Radius);
-    const std::int64_t cell = CellOfPoint(Classes[static_cast<std::size_t>(k)], e.X, e.Y);
+void TContainmentIndex::Update(std::int32_t f, double x, double y, double radius) {
+    TItem& t = Items[static_cast<std::size_t>(f)];
+    t.X = x;
+    t.Y = y;
+    t.Radius = radius;
+    const std::int32_t k = ClassFor(radius);
+    const std::int64_t cell = CellOfPoint(Classes[static_cast<std::size_t>(k)], x, y);
     if (k == ClassOf[static_cast<std::size_t>(f)] && cell == CellOf[static_cast<std::size_t>(f)]) {
         // Same place; its circle may still have moved or grown.
-        if (k >= 1 && k <= CoverClasses && !Classes[static_cast<std::size_t>(k)].Last) Cover(e.X, e.Y, e.Radius);
+        if (k >= 1 && k <= CoverClasses && !Classes[static_cast<std::size_t>(k)].Last) Cover(x, y, radius);
         return;
     }
     Unlink(f);

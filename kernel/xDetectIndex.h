@@ -6,20 +6,12 @@
 #include <cstdint>
 #include <vector>
 
-// What the detection keeps of a feature while the scan runs.
+// A feature as the containment test sees it.
 struct TDetectFeature {
     double X = 0.0;
     double Y = 0.0;
     double Radius = 0.0;
-    double R2 = 0.0;            // Radius squared as found (the largest q)
-    std::int64_t N = 0;         // pixels
-    std::int64_t S2X = 0;       // twice the sums of the pixel centres
-    std::int64_t S2Y = 0;
-    std::int32_t SeedY = 0;     // row of its first pixel: list order is row-major seed order
-    std::int32_t Groups = 1;    // groups merged into it
-    std::int32_t Hull = -1;     // convex hull kept once it has grown by merges
-    std::int32_t FirstGroup = -1;  // the groups merged into it, chained
-    std::int32_t LastGroup = -1;
+    std::int32_t SeedY = 0;  // row of its first pixel: list order is row-major seed order
 };
 
 // The merge test: one radius circle inside the other, touching included, computed as
@@ -53,12 +45,14 @@ inline bool Contains(double ex, double ey, double er, const TDetectFeature& n) {
 // in that one's circle, which a coarse map of covered blocks rules out quickly for most.
 class TContainmentIndex {
 public:
-    TContainmentIndex(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+    // The zone, and at most how many features there will be.
+    TContainmentIndex(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                      std::size_t capacity);
 
-    // f is the feature's list position; e its present measures.
+    // f is the feature's list position, the next one after those inserted; e its measures.
     void Insert(std::int32_t f, const TDetectFeature& e);
-    // After the measures of feature f changed.
-    void Update(std::int32_t f, const TDetectFeature& e);
+    // After the centre and radius of feature f changed (its first pixel stays).
+    void Update(std::int32_t f, double x, double y, double radius);
 
     // The list position of the first indexed feature that matches n, or -1.
     std::int32_t FindFirst(const TDetectFeature& n) const;
@@ -98,7 +92,6 @@ private:
     void Cover(double x, double y, double r);
     bool Covered(double x, double y) const;
     void Unlink(std::int32_t f);
-    void Grow(std::int32_t f);
 
     std::vector<TClass> Classes;
     // Blocks of CoverBlock x CoverBlock pixels touched by the bounding square of the radius

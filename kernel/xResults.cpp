@@ -341,29 +341,43 @@ void ComputeResults(std::vector<TDot>& dots, const TResultsInput& in, double& sm
         }
     }
 
-    std::vector<std::size_t> passing;
-    std::vector<double> xs, ys;
-    for (std::size_t i = 0; i < dots.size(); ++i) {
-        if (!DotPasses(dots[i], in.Filter, largestRadius)) continue;
-        passing.push_back(i);
-        xs.push_back(dots[i].X);
-        ys.push_back(dots[i].Y);
-    }
-    std::vector<double> nearest;
-    NearestDistances(xs, ys, nearest);
-
+    // The passing features in list order, with what the totals and the radius and area
+    // distributions need; their distances follow once all of them are known. Each sum
+    // still runs in list order.
     const double factor = in.Factor;
-    double radiusSum = 0.0, pixelSum = 0.0, distanceSum = 0.0;
-    TRange areaRange, distanceRange;
-    for (std::size_t k = 0; k < passing.size(); ++k) {
-        TDot& f = dots[passing[k]];
+    std::vector<std::size_t> passing;
+    std::vector<double> xs, ys, radii, areas;
+    passing.reserve(dots.size());
+    xs.reserve(dots.size());
+    ys.reserve(dots.size());
+    radii.reserve(dots.size());
+    areas.reserve(dots.size());
+    double radiusSum = 0.0, pixelSum = 0.0;
+    TRange areaRange;
+    for (std::size_t i = 0; i < dots.size(); ++i) {
+        TDot& f = dots[i];
+        if (!DotPasses(f, in.Filter, largestRadius)) continue;
+        passing.push_back(i);
+        xs.push_back(f.X);
+        ys.push_back(f.Y);
         r.Number += 1;
-        radiusSum += DotRadius(f, fillRad);
+        const double rf = DotRadius(f, fillRad);
+        radiusSum += rf;
+        radii.push_back(factor * rf);
         pixelSum += ((M_PI * f.Filling) * f.Radius) * f.Radius;
         const double s = factor * f.Radius;
         f.Area = ((M_PI * f.Filling) * s) * s;
         areaRange.Widen(f.Area);
-        f.Distance = factor * nearest[k];
+        areas.push_back(f.Area);
+    }
+    std::vector<double> distances;
+    NearestDistances(xs, ys, distances);
+    double distanceSum = 0.0;
+    TRange distanceRange;
+    for (std::size_t k = 0; k < passing.size(); ++k) {
+        TDot& f = dots[passing[k]];
+        f.Distance = factor * distances[k];
+        distances[k] = f.Distance;
         distanceRange.Widen(f.Distance);
         distanceSum += f.Distance;
     }
@@ -379,11 +393,7 @@ void ComputeResults(std::vector<TDot>& dots, const TResultsInput& in, double& sm
     if (r.Number < 1) return;
 
     TScratch scratch;
-    std::vector<double> values(passing.size());
-    for (std::size_t k = 0; k < passing.size(); ++k) values[k] = factor * DotRadius(dots[passing[k]], fillRad);
-    FillSeries(radiusSeries, 0.0, factor * largestRadius, values, r.Number, scratch);
-    for (std::size_t k = 0; k < passing.size(); ++k) values[k] = dots[passing[k]].Distance;
-    FillSeries(distanceSeries, 0.0, distanceRange.Max, values, r.Number, scratch);
-    for (std::size_t k = 0; k < passing.size(); ++k) values[k] = dots[passing[k]].Area;
-    FillSeries(areaSeries, areaRange.Min, areaRange.Max, values, r.Number, scratch);
+    FillSeries(radiusSeries, 0.0, factor * largestRadius, radii, r.Number, scratch);
+    FillSeries(distanceSeries, 0.0, distanceRange.Max, distances, r.Number, scratch);
+    FillSeries(areaSeries, areaRange.Min, areaRange.Max, areas, r.Number, scratch);
 }

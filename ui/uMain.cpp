@@ -118,7 +118,7 @@ TfrmMain::TfrmMain(TfrmConsole* console, QWidget* parent) : QMainWindow(parent),
     setAcceptDrops(true);
     ShowError = [this](const QString& text) { QMessageBox::critical(this, AppTitle, text); };
     ShowInformation = [this](const QString& text) { QMessageBox::information(this, AppTitle, text); };
-    OpenDocument = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    OpenDocument = OpenWithDesktop;
 
     CreateActions();
     CreateWorkArea();

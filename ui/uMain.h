@@ -36,6 +36,10 @@ class TdlgParams;
 class TfrmAbout;
 class TfrmConsole;
 
+// Opens a document with the desktop's default program for its type; false when none
+// takes it.
+bool OpenWithDesktop(const QString& path);
+
 // Status-bar panel text for the kernel's and the picture's progress messages.
 class TStatusPanelAdapter : public IStatusPanel {
 public:

@@ -4,12 +4,15 @@
 #include <QApplication>
 #include <QChartView>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTextDocument>
+#include <QUrl>
 #include <exception>
 #include <filesystem>
 
@@ -50,6 +53,20 @@ private:
 };
 
 }  // namespace
+
+bool OpenWithDesktop(const QString& path) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The desktop's opener starts even when no program takes the type, and fails later
+    // where nobody sees it; ask first whether any program is registered for it.
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("application/vnd.oasis.opendocument.text")});
+    if (query.waitForFinished(3000) && query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+        query.readAllStandardOutput().trimmed().isEmpty())
+        return false;
+#endif
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 void TfrmMain::actExportWordExecute() {
     if (Exporting || !Kernel->Picture->HasImage() || !Kernel->Scale->IsPlaced()) return;

@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 #include "MorvexVersion.h"
@@ -64,7 +63,15 @@ void ExpectInfoBlock(const std::vector<std::string>& lines) {
 // "creating ..." lines, the plug-in count and one line per loaded plug-in.
 std::size_t StartupEnd(const std::vector<std::string>& lines) {
     std::size_t i = 0;
-    while (i < lines.size() && !std::regex_match(lines[i], std::regex(" > [0-9]+ plugin\\(s\\) found"))) ++i;
+    const auto isCount = [](const std::string& l) {
+        const std::string head = " > ", tail = " plugin(s) found";
+        if (l.size() <= head.size() + tail.size() || l.rfind(head, 0) != 0 ||
+            l.compare(l.size() - tail.size(), tail.size(), tail) != 0)
+            return false;
+        const std::string n = l.substr(head.size(), l.size() - head.size() - tail.size());
+        return n.find_first_not_of("0123456789") == std::string::npos;
+    };
+    while (i < lines.size() && !isCount(lines[i])) ++i;
     if (i < lines.size()) ++i;
     while (i < lines.size() && lines[i].rfind(" > plugin \"", 0) == 0) ++i;
     return i;

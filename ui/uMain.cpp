@@ -238,7 +238,9 @@ void TfrmMain::CreateWorkArea() {
     vleStats->setHorizontalHeaderLabels({QStringLiteral(" Parameter"), QStringLiteral(" Value")});
     vleStats->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     vleStats->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    vleStats->horizontalHeader()->setStretchLastSection(false);
+    // The value column takes the panel's remaining width; a value longer than that shows
+    // in full as the cell's tool tip.
+    vleStats->horizontalHeader()->setStretchLastSection(true);
     vleStats->verticalHeader()->hide();
     vleStats->verticalHeader()->setDefaultSectionSize(18);
     vleStats->setColumnWidth(0, 99);
@@ -723,7 +725,11 @@ void TfrmMain::ShowResults() {
     Series2->Flush();
     Series3->Flush();
     const auto rows = ResultsRows(r, Kernel->Scale->DimsName(true));
-    for (int i = 0; i < 6; ++i) vleStats->item(i, 1)->setText(QString::fromStdString(rows[i].second));
+    for (int i = 0; i < 6; ++i) {
+        const QString text = QString::fromStdString(rows[i].second);
+        vleStats->item(i, 1)->setText(text);
+        vleStats->item(i, 1)->setToolTip(text);
+    }
 }
 
 void TfrmMain::ShowZone() {

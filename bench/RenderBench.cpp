@@ -18,19 +18,6 @@
 
 namespace {
 
-class TQuietSink : public IConsoleSink {
-public:
-    void AppendLine(const std::string&) override {}
-    void ColorLastLinePrefix(int, std::uint32_t) override {}
-    void ShowWindow() override {}
-    void HideWindow() override {}
-    bool IsWindowVisible() const override { return false; }
-    void ClearOutput() override {}
-    void ShowFatalReport() override {}
-    void ProcessPendingMessages() override {}
-    void RequestQuit(int) override {}
-};
-
 constexpr int BenchWidth = 4000;
 constexpr int BenchHeight = 2000;  // 8 megapixels
 
@@ -61,10 +48,9 @@ const std::string& BenchImage() {
 
 // A console that never touches a settings file, and a picture on the bench image.
 struct TBenchPicture {
-    TQuietSink Sink;
     std::unique_ptr<TPic> Pic;
     explicit TBenchPicture(std::uint8_t zoom, bool filter) {
-        Console = new TConsole(&Sink, (std::filesystem::temp_directory_path() / "morvex-bench.ini").string());
+        Console = new TConsole(nullptr, (std::filesystem::temp_directory_path() / "morvex-bench.ini").string());
         Console->IniFile = false;
         Console->Echo = false;
         Pic = std::make_unique<TPic>(nullptr);

@@ -140,6 +140,12 @@ void TConsole::RegisterClient(TConClient* client) {
     CurrentClient = nullptr;
 }
 
+void TConsole::UnregisterClient(TConClient* client) {
+    if (client == nullptr) return;
+    for (TRoot& root : Roots)
+        std::erase_if(root.Entries, [client](const TCommand& e) { return e.Client == client; });
+}
+
 std::int32_t TConsole::FindRoot(const std::string& name) const {
     if (Roots.empty()) return -1;
     const std::string lower = LowerCaseAscii(name);

@@ -69,6 +69,9 @@ public:
     std::int32_t RegisterVariable(std::int32_t root, std::int32_t id, const std::string& name,
                                   void* storage, std::uint8_t kind, bool readOnly);
     void RegisterClient(TConClient* client);
+    // Drops the entries of a client that is going away, so that no command or variable
+    // reaches a freed object (roots stay). Clients call it from their destructor.
+    void UnregisterClient(TConClient* client);
     std::int32_t ExecuteLine(const std::string& line);
     std::int32_t FindRoot(const std::string& name) const;
     std::int32_t FindCommand(const std::string& name, std::int32_t root, TCommand** entry);

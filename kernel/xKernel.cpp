@@ -65,6 +65,7 @@ TKernel::TKernel(IDrawSurface* imageBox, IDrawSurface* lensBox, IDrawSurface* ra
 }
 
 TKernel::~TKernel() {
+    Console->UnregisterClient(this);
     IniOpen(Console);
     IniWriteString(Console, KernelSection, "FileName", FileName);
     IniWriteBool(Console, KernelSection, "Preload", Preload);

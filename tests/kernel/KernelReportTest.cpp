@@ -89,6 +89,9 @@ TEST_F(KernelTest, RemembersTheImageAndReloadsItOnlyWhenAskedTo) {
     Create();  // Preload on: loaded again
     EXPECT_TRUE(Kernel->Picture->HasImage());
     EXPECT_EQ(Kernel->FileName, image);
+    // The second kernel's entries replaced the first one's: the variable reaches it.
+    EXPECT_FALSE(std::any_of(Scope.Sink.Lines.begin(), Scope.Sink.Lines.end(),
+                             [](const std::string& l) { return l.find("already exists") != std::string::npos; }));
     Console->ExecuteLine("picture>preload off");
     EXPECT_FALSE(Kernel->Preload);
     Kernel.reset();

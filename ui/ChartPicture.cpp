@@ -10,7 +10,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QSvgGenerator>
+
+#include "ui/document/DistributionChart.h"
 
 namespace {
 
@@ -41,19 +42,8 @@ QImage ChartBitmap(QChartView& view) {
 }
 
 QByteArray ChartSvg(QChartView& view) {
-    const QSize size = PictureSize(view);
-    QByteArray svg;
-    QBuffer buffer(&svg);
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(size);
-    generator.setViewBox(QRect(QPoint(0, 0), size));
-    generator.setResolution(96);
-    QPainter painter(&generator);
-    RenderChart(view, painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    painter.end();
-    return svg;
+    return SvgPicture(PictureSize(view),
+                      [&](QPainter& painter, const QRectF& area) { RenderChart(view, painter, area); });
 }
 
 QByteArray ChartPdf(QChartView& view) {

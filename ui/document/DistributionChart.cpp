@@ -169,7 +169,7 @@ void PaintDistributionChart(QPainter& painter, const QRectF& box, const TDistrib
     painter.restore();
 }
 
-QByteArray DistributionChartSvg(const TDistributionChart& chart, QSize size) {
+QByteArray SvgPicture(QSize size, const std::function<void(QPainter&, const QRectF&)>& paint) {
     QByteArray svg;
     QBuffer buffer(&svg);
     buffer.open(QIODevice::WriteOnly);
@@ -180,7 +180,11 @@ QByteArray DistributionChartSvg(const TDistributionChart& chart, QSize size) {
     generator.setResolution(96);
     {
         QPainter painter(&generator);
-        PaintDistributionChart(painter, QRectF(QPointF(0, 0), QSizeF(size)), chart);
+        paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));
     }
     return svg;
+}
+
+QByteArray DistributionChartSvg(const TDistributionChart& chart, QSize size) {
+    return SvgPicture(size, [&](QPainter& painter, const QRectF& area) { PaintDistributionChart(painter, area, chart); });
 }

@@ -4,9 +4,11 @@
 // graphs colour, a value mark over every point, a value axis with grid lines on the
 // left and a bottom axis without them, on white.
 #include <QByteArray>
+#include <QPainter>
 #include <QColor>
 #include <QRectF>
 #include <QSize>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -45,4 +47,8 @@ TChartFrame DistributionChartFrame(const QPaintDevice* device, const QRectF& box
 void PaintDistributionChart(QPainter& painter, const QRectF& box, const TDistributionChart& chart);
 // The chart as an SVG picture of size logical pixels (96 per inch).
 QByteArray DistributionChartSvg(const TDistributionChart& chart, QSize size);
+
+// An SVG picture of the given size (96 dpi, view box in pixels) of what paint draws into
+// the rectangle it is handed.
+QByteArray SvgPicture(QSize size, const std::function<void(QPainter&, const QRectF&)>& paint);
 

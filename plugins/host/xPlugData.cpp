@@ -66,30 +66,18 @@ MvxByte TPlugData::GetDims() { return Scale.Dims; }
 MvxText TPlugData::GetDimsName(MvxBoolean Short) { return Scale.DimsName(Short != 0); }
 MvxReal TPlugData::GetDimsFactor() { return Scale.DimsFactor(); }
 
-MvxReal TPlugData::GetMaxRadius(MvxInteger Index) {
+// A value of feature Index; 0 outside the list.
+MvxReal TPlugData::ValueOf(MvxInteger Index, float TDataRec::*field) const {
     const TDataRec* r = Item(Index);
-    return r ? r->MaxRadius : 0.0;
+    return r ? r->*field : 0.0;
 }
-MvxReal TPlugData::GetFillRadius(MvxInteger Index) {
-    const TDataRec* r = Item(Index);
-    return r ? r->FillRadius : 0.0;
-}
-MvxReal TPlugData::GetX(MvxInteger Index) {
-    const TDataRec* r = Item(Index);
-    return r ? r->X : 0.0;
-}
-MvxReal TPlugData::GetY(MvxInteger Index) {
-    const TDataRec* r = Item(Index);
-    return r ? r->Y : 0.0;
-}
-MvxReal TPlugData::GetFilling(MvxInteger Index) {
-    const TDataRec* r = Item(Index);
-    return r ? r->Filling : 0.0;
-}
-MvxReal TPlugData::GetDistance(MvxInteger Index) {
-    const TDataRec* r = Item(Index);
-    return r ? r->Distance : 0.0;
-}
+
+MvxReal TPlugData::GetMaxRadius(MvxInteger Index) { return ValueOf(Index, &TDataRec::MaxRadius); }
+MvxReal TPlugData::GetFillRadius(MvxInteger Index) { return ValueOf(Index, &TDataRec::FillRadius); }
+MvxReal TPlugData::GetX(MvxInteger Index) { return ValueOf(Index, &TDataRec::X); }
+MvxReal TPlugData::GetY(MvxInteger Index) { return ValueOf(Index, &TDataRec::Y); }
+MvxReal TPlugData::GetFilling(MvxInteger Index) { return ValueOf(Index, &TDataRec::Filling); }
+MvxReal TPlugData::GetDistance(MvxInteger Index) { return ValueOf(Index, &TDataRec::Distance); }
 
 MvxReal TPlugData::GetZoneX() { return ZoneX; }
 MvxReal TPlugData::GetZoneY() { return ZoneY; }

@@ -88,6 +88,7 @@ public:
 private:
     ~TPlugData();
     const TDataRec* Item(MvxInteger index) const;
+    MvxReal ValueOf(MvxInteger Index, float TDataRec::*field) const;
     std::atomic<std::uint32_t> RefCount{0};
 };
 
